@@ -1,0 +1,1 @@
+# Resource embedding: filled in with the internal files.

@@ -1,0 +1,47 @@
+#pragma once
+// Text helpers shared by the transport and the framework. Comparisons "without regard to case"
+// fold ASCII letters only: command words, header names, ids and resource names are ASCII.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+char UpCaseChar(char C);
+char LowCaseChar(char C);
+std::string UpperCase(std::string_view S);
+std::string LowerCase(std::string_view S);
+bool SameText(std::string_view A, std::string_view B);
+int CompareText(std::string_view A, std::string_view B);
+bool StartsText(std::string_view Prefix, std::string_view S);
+bool EndsText(std::string_view Suffix, std::string_view S);
+bool StartsStr(std::string_view Prefix, std::string_view S);
+// Case-insensitive search; npos when absent.
+size_t PosText(std::string_view Sub, std::string_view S, size_t From = 0);
+bool ContainsText(std::string_view S, std::string_view Sub);
+
+// Trimming removes every character up to and including the blank (control characters too).
+std::string Trim(std::string_view S);
+std::string TrimLeft(std::string_view S);
+std::string TrimRight(std::string_view S);
+
+std::string ReplaceAll(std::string_view S, std::string_view From, std::string_view To);
+std::string ReplaceAllText(std::string_view S, std::string_view From, std::string_view To);
+std::string RemoveChars(std::string_view S, char C);
+
+// Whole-string decimal integers with an optional sign and surrounding blanks rejected.
+bool TryStrToInt64(std::string_view S, int64_t& Value);
+bool TryStrToInt(std::string_view S, int& Value);
+int StrToIntDef(std::string_view S, int Default);
+std::string IntToStr(int64_t Value);
+
+std::vector<std::string> SplitString(std::string_view S, char Separator);
+
+// The 8-bit code page that stands for the platform's default is ISO 8859-1; framework text is UTF-8.
+std::string Latin1ToUtf8(std::string_view S);
+std::string Utf8ToLatin1(std::string_view S);   // characters above U+00FF become '?'
+bool IsValidUtf8(std::string_view S);
+
+struct TSkLessText {   // ordering for maps keyed without regard to case
+  using is_transparent = void;
+  bool operator()(std::string_view A, std::string_view B) const { return CompareText(A, B) < 0; }
+};
