@@ -1,0 +1,477 @@
+#include "KXServerControllerBase.h"
+
+#include <dirent.h>
+#include <ini.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "KXApplicationSeam.h"
+#include "KXException.h"
+#include "KXFileReference.h"
+#include "SkStrUtils.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TKXServerControllerBase::TFactory& ControllerFactory() {
+  static TKXServerControllerBase::TFactory Factory;
+  return Factory;
+}
+
+// Set as soon as construction starts, cleared at the end of destruction.
+std::atomic<TKXServerControllerBase*> GController{nullptr};
+
+std::mutex GLogFileLock;   // serialises appends to the executable's log file
+
+constexpr int kPurgeSlices = 150;        // 15 s between cache purges
+constexpr int kExpirySlices = 600;       // 60 s between session sweeps
+constexpr const char* kBase36 = "0123456789abcdefghijklmnopqrstuvwxyz";
+
+std::string WithTrailingSeparator(std::string S) {
+  if (S.empty() || S.back() != '/') S += '/';
+  return S;
+}
+
+std::string TempFolder() {
+  const char* Env = std::getenv("TMPDIR");
+  return WithTrailingSeparator(Env && *Env ? Env : "/tmp");
+}
+
+// Milliseconds since 1899-12-30 local time, in base 36, at least 10 digits.
+std::string MakeProcessID(TDateTime AStart) {
+  uint64_t MSecs = static_cast<uint64_t>(AStart * kMSecsPerDay);
+  std::string R;
+  do {
+    R.insert(R.begin(), kBase36[MSecs % 36]);
+    MSecs /= 36;
+  } while (MSecs);
+  while (R.size() < 10) R.insert(R.begin(), '0');
+  return R;
+}
+
+bool IsUnsafePurgeTarget(const std::string& F) {
+  if (F.empty() || F == "\\" || F == "/" || F == "." || F == "..") return true;
+  if (F.find("\\\\") != std::string::npos) return true;
+  const char D = UpCaseChar(F[0]);
+  if (D >= 'A' && D <= 'Z' && F.size() >= 2 && F[1] == ':' && (F.size() == 2 || (F.size() == 3 && F[2] == '\\')))
+    return true;
+  return false;
+}
+
+TDateTime FileTime(const fs::path& P) {
+  struct stat St;
+  if (stat(P.c_str(), &St) != 0) return 0;
+  return UTCToLocal(UnixToDateTime(St.st_mtime));
+}
+
+int PortIniHandler(void* AUser, const char* ASection, const char* AName, const char* AValue) {
+  auto* Ports = static_cast<std::pair<int, int>*>(AUser);
+  if (SameText(ASection, "PORTS")) {
+    if (SameText(AName, "Port")) Ports->first = StrToIntDef(Trim(AValue), 0);
+    if (SameText(AName, "SSLPort")) Ports->second = StrToIntDef(Trim(AValue), 0);
+  }
+  return 1;
+}
+
+}  // namespace
+
+TKXSessionRegistryHooks& KXSessionRegistryHooks() {
+  static TKXSessionRegistryHooks Hooks;
+  return Hooks;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Background threads
+
+TKXSleepingThread::~TKXSleepingThread() {
+  Terminate();
+  WaitFor();
+}
+
+void TKXSleepingThread::Start() {
+  FThread = std::thread([this] {
+    pthread_setname_np(pthread_self(), FName.substr(0, 15).c_str());
+    Execute();
+  });
+}
+
+void TKXSleepingThread::Terminate() {
+  {
+    std::lock_guard<std::mutex> Guard(FWakeLock);
+    FTerminated = true;
+  }
+  FWake.notify_all();
+}
+
+void TKXSleepingThread::WaitFor() {
+  if (FThread.joinable()) FThread.join();
+}
+
+bool TKXSleepingThread::SleepSlices(int ASlices) {
+  std::unique_lock<std::mutex> Guard(FWakeLock);
+  for (int I = 0; I < ASlices && !FTerminated; ++I)
+    FWake.wait_for(Guard, std::chrono::milliseconds(100), [this] { return FTerminated.load(); });
+  return !FTerminated;
+}
+
+TCachePurgeThread::TCachePurgeThread(std::string ACacheDir, int AExpiryMinutes)
+    : TKXSleepingThread("Cache Purge"), FCacheDir(std::move(ACacheDir)), FExpiryMinutes(AExpiryMinutes) {}
+
+void TCachePurgeThread::SetCacheDir(const std::string& ADir) {
+  std::lock_guard<std::mutex> Guard(FLock);
+  FCacheDir = ADir;
+}
+
+void TCachePurgeThread::Execute() {
+  while (SleepSlices(kPurgeSlices)) {
+    std::lock_guard<std::mutex> Guard(FLock);
+    std::error_code Ec;
+    if (!fs::is_directory(FCacheDir, Ec)) continue;
+    FPurging = true;
+    try {
+      TKXServerControllerBase::PurgeDirectory(FCacheDir, FExpiryMinutes, false);
+    } catch (...) {
+      // A failed pass is retried on the next one.
+    }
+    FPurging = false;
+  }
+}
+
+TSessionTimeoutThread::TSessionTimeoutThread(TKXServerControllerBase* AController)
+    : TKXSleepingThread("Session Timeout"), FController(AController) {}
+
+void TSessionTimeoutThread::Execute() {
+  while (SleepSlices(kExpirySlices)) {
+    TKXSessionRegistryHooks& Hooks = KXSessionRegistryHooks();
+    if (!Hooks.CollectExpired || !Hooks.Destroy) continue;
+    std::vector<TKXApplication*> Expired;
+    try {
+      Expired = Hooks.CollectExpired();
+    } catch (...) {
+      continue;
+    }
+    for (TKXApplication* Session : Expired) {
+      TKXCurrentSessionScope Scope(Session);
+      try {
+        Hooks.Destroy(Session);
+      } catch (...) {
+        // One failing session must not keep the others alive.
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Option objects
+
+TKXReEntryOptions::TKXReEntryOptions() : FInvalidSession(std::make_unique<TKXFileReference>()) {}
+TKXReEntryOptions::~TKXReEntryOptions() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Construction and destruction
+
+void TKXServerControllerBase::SetServerControllerClass(TFactory AFactory) { ControllerFactory() = std::move(AFactory); }
+
+TKXServerControllerBase* TKXServerControllerBase::Instance() { return GController.load(); }
+
+TKXServerControllerBase* TKXServerControllerBase::CreateServerController() {
+  if (!ControllerFactory()) throw EKXException("No server controller is defined.");
+  return ControllerFactory()();
+}
+
+TKXServerControllerBase::TKXServerControllerBase()
+    : FDeviceNotSupported(std::make_unique<TKXFileReference>()),
+      FNoCookieSupport(std::make_unique<TKXFileReference>()),
+      FNoJavaScriptSupport(std::make_unique<TKXFileReference>()),
+      FSessionTimeoutURL(std::make_unique<TKXFileReference>()),
+      FStyleSheet(std::make_unique<TKXFileReference>()),
+      FUnknownBrowser(std::make_unique<TKXFileReference>()) {
+  GController = this;
+  ApplyDefaults();
+}
+
+void TKXServerControllerBase::ApplyDefaults() {
+  FStartTime = std::floor(NowLocal() * 86400.0) / 86400.0;
+  FProcessID = MakeProcessID(FStartTime);
+  SetCacheDir("");
+  if (FExecCmd.empty()) FExecCmd = "EXEC";
+  FStartCmd.clear();
+}
+
+void TKXServerControllerBase::Initialize() {
+  ReadStoredDescription();
+  ReadPortIni();
+  SetPageEOL(FDebugHTML);
+  ApplyFixUps();
+  AfterConstruction();
+}
+
+void TKXServerControllerBase::ReadPortIni() {
+  const std::string Ini = GetAppPath() + "port.ini";
+  if (access(Ini.c_str(), F_OK) != 0) return;
+  std::pair<int, int> Ports{0, 0};
+  ini_parse(Ini.c_str(), PortIniHandler, &Ports);
+  FPort = Ports.first;
+  FSSLOptions.Port = Ports.second;
+}
+
+void TKXServerControllerBase::ApplyFixUps() {
+  if (FAppName.empty()) FAppName = "MyApplication";
+  FInternalFilesDir = GetAppPath();
+  SetTemplateDir(FTemplateDir);
+  if (FFilesDir.empty()) SetFilesDir("");
+  if (OnBackButton) {
+    FShowResyncWarning = false;
+    FHistoryEnabled = true;
+  }
+}
+
+void TKXServerControllerBase::AfterConstruction() {
+  std::error_code Ec;
+  fs::create_directories(FCacheDir, Ec);
+  if (!fs::is_directory(FCacheDir, Ec)) throw EKXException("Unable to create cache directory \"" + FCacheDir + "\".");
+  if (FCacheExpiry > 0) {
+    FCachePurgeThread = std::make_unique<TCachePurgeThread>(FCacheDir, FCacheExpiry);
+    FCachePurgeThread->Start();
+  }
+  if (FLog == loFile) LogToFile("Cache directory created \"" + FCacheDir + "\"");
+}
+
+TKXServerControllerBase::~TKXServerControllerBase() {
+  if (FSessionTimeoutThread) {
+    FSessionTimeoutThread->Terminate();
+    FSessionTimeoutThread->WaitFor();
+    FSessionTimeoutThread.reset();
+  }
+  if (FCachePurgeThread) {
+    while (FCachePurgeThread->Purging()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    FCachePurgeThread->Terminate();
+    FCachePurgeThread->WaitFor();   // stops within 100 ms; no fixed wait needed once joined
+    DeleteCacheFolder();
+    FCachePurgeThread.reset();
+  }
+  DeleteCacheFolder();
+  GController = nullptr;
+}
+
+void TKXServerControllerBase::DeleteCacheFolder() {
+  std::error_code Ec;
+  if (!fs::exists(FCacheDir, Ec)) return;
+  try {
+    PurgeDirectory(FCacheDir, kNoAgeLimit, true);
+  } catch (...) {
+  }
+  fs::remove_all(FCacheDir, Ec);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings with rules
+
+void TKXServerControllerBase::SetAppName(const std::string& V) {
+  if (V.empty()) throw EKXException("\"" + V + "\" is not a valid application name.");
+  FAppName = V;
+}
+
+std::string TKXServerControllerBase::AppNameNoBlanks() const { return RemoveChars(FAppName, ' '); }
+
+void TKXServerControllerBase::SetSessionTimeout(int V) {
+  if (V < 0 || V > 600) throw EKXException("Invalid session timeout value.");
+  FSessionTimeout = V;
+}
+
+void TKXServerControllerBase::SetCacheDir(const std::string& V) {
+  const std::string T = Trim(V);
+  if (T.empty())
+    FCacheDir = TempFolder() + FProcessID + "/";
+  else if (T[0] != '/')
+    FCacheDir = TempFolder() + WithTrailingSeparator(T);
+  else
+    FCacheDir = WithTrailingSeparator(T);
+  if (FCachePurgeThread) FCachePurgeThread->SetCacheDir(FCacheDir);
+}
+
+void TKXServerControllerBase::SetFilesDir(const std::string& V) {
+  const std::string T = Trim(V);
+  FFilesDir = T.empty() ? GetAppPath() + "Files/" : WithTrailingSeparator(T);
+}
+
+void TKXServerControllerBase::SetTemplateDir(const std::string& V) {
+  if (V.empty()) {
+    FTemplateDir = GetAppPath() + "Templates/";
+    return;
+  }
+  std::error_code Ec;
+  const std::string Relative = GetAppPath() + V;
+  FTemplateDir = WithTrailingSeparator(fs::is_directory(Relative, Ec) ? Relative : V);
+}
+
+void TKXServerControllerBase::SetInternalFilesDir(const std::string& V) { FInternalFilesDir = WithTrailingSeparator(V); }
+
+void TKXServerControllerBase::SetInternalFilesURL(const std::string& V) { FInternalFilesURL = V.empty() ? "/" : V; }
+
+void TKXServerControllerBase::SetUseInternalFiles(bool V) { FUseInternalFiles = V; }
+
+void TKXServerControllerBase::SetTheme(const std::string& V) {
+  FTheme = V;
+  if (!V.empty()) {
+    FStyleSheet->SetFilename("");
+    FStyleSheet->SetURL("");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Events
+
+void TKXServerControllerBase::DoNewSession(TKXApplication* ASession, TKXBaseForm*& VMainForm) {
+  if (OnNewSession) OnNewSession(ASession, VMainForm);
+  std::lock_guard<std::mutex> Guard(FSessionThreadLock);
+  if (!FSessionTimeoutThread) {
+    FSessionTimeoutThread = std::make_unique<TSessionTimeoutThread>(this);
+    FSessionTimeoutThread->Start();
+  }
+}
+
+void TKXServerControllerBase::DoCloseSession(TKXApplication* ASession) {
+  if (OnCloseSession) OnCloseSession(ASession);
+}
+
+void TKXServerControllerBase::DoReEntry(TKXApplication* ASession) {
+  if (OnReEntry) OnReEntry(ASession);
+}
+
+void TKXServerControllerBase::DoGetSessionID(TKXApplication* ASession, std::string& VNewSessionID) {
+  if (OnGetSessionID) OnGetSessionID(ASession, VNewSessionID);
+}
+
+void TKXServerControllerBase::DoInvalidCommand(TWebRequest* ARequest, TWebResponse* AResponse, const std::string& AMsg) {
+  if (OnInvalidCommand) OnInvalidCommand(ARequest, AResponse, AMsg);
+}
+
+bool TKXServerControllerBase::DoException(TKXApplication* AApplication, const std::exception& AException, bool& Handled) {
+  if (!OnException) return false;
+  OnException(AApplication, AException, Handled);
+  return true;
+}
+
+void TKXServerControllerBase::DoBackButton(int ASubmittedSequence, int ACurrentSequence, bool& VExecute, bool& VHandled,
+                                           const std::string& AFormName) {
+  if (!OnBackButton) return;
+  if (ASubmittedSequence < 0 || ACurrentSequence < 0) throw ERangeError();
+  OnBackButton(ASubmittedSequence, ACurrentSequence, AFormName, VHandled, VExecute);
+}
+
+bool TKXServerControllerBase::AuthActive() const { return FAuthList.Count() > 0 || static_cast<bool>(OnAuthRequest); }
+
+// ---------------------------------------------------------------------------------------------
+// Folders, files and URLs
+
+namespace {
+std::string& ApplicationFolder() {
+  static std::string Folder = [] {
+    std::error_code Ec;
+    const fs::path Exe = fs::read_symlink("/proc/self/exe", Ec);
+    return Ec ? std::string("./") : WithTrailingSeparator(Exe.parent_path().string());
+  }();
+  return Folder;
+}
+}  // namespace
+
+std::string TKXServerControllerBase::GetAppPath() { return ApplicationFolder(); }
+
+void TKXServerControllerBase::SetApplicationFolder(const std::string& AFolder) {
+  ApplicationFolder() = WithTrailingSeparator(AFolder);
+}
+
+std::string TKXServerControllerBase::GetUserCacheDir() const {
+  TKXApplication* Session = CurrentSession();
+  if (!Session) throw EKXException("WebApplication is requiered in order to use this function.");
+  return KXSessionUserCacheDir(Session);
+}
+
+std::string TKXServerControllerBase::GetUserCacheURL() const {
+  TKXApplication* Session = CurrentSession();
+  if (!Session) throw EKXException("WebApplication is requiered in order to use this function.");
+  return KXSessionUserCacheURL(Session);
+}
+
+std::string TKXServerControllerBase::NewCacheFile(const std::string& APrefix, bool AUserCache) const {
+  static const std::string kMessage =
+      "An error occurred while writing to the Cache Directory, please make sure the permissions are set correctly.";
+  try {
+    const std::string Folder = AUserCache ? GetUserCacheDir() : FCacheDir;
+    std::string Template = Folder + UpperCase(APrefix.substr(0, 3)) + "XXXXXX.tmp";
+    const int Fd = mkstemps(Template.data(), 4);
+    if (Fd < 0) throw EKXException(kMessage);
+    close(Fd);
+    return Template;
+  } catch (const EKXException&) {
+    throw EKXException(kMessage);
+  }
+}
+
+std::string TKXServerControllerBase::GetFilesURL() {
+  TKXApplication* Session = CurrentSession();
+  const std::string Base = Session ? KXSessionURLBase(Session) : FURLBase;
+  FFilesURL = WithTrailingSeparator(Base) + "Files/";
+  return FFilesURL;
+}
+
+std::string TKXServerControllerBase::GetFilesNCURL() {
+  const std::string Files = GetFilesURL();
+  return Files.substr(0, Files.size() - 1) + "NC/";
+}
+
+std::string TKXServerControllerBase::GetCacheURL() {
+  if (TKXApplication* Session = CurrentSession()) FCacheURL = WithTrailingSeparator(KXSessionURLBase(Session)) + "Cache/";
+  return FCacheURL;
+}
+
+std::string TKXServerControllerBase::GetInternalFilesURL() const { return FInternalFilesURL; }
+
+bool TKXServerControllerBase::EncodingIsUTF8() {
+  if (FEncodingUTF8 < 0) FEncodingUTF8 = (FCharSet.empty() ? std::string("UTF-8") : FCharSet) == "UTF-8" ? 1 : 0;
+  return FEncodingUTF8 == 1;
+}
+
+void TKXServerControllerBase::LogToFile(const std::string& AMessage) const {
+  std::string Exe;
+  {
+    std::error_code Ec;
+    Exe = fs::read_symlink("/proc/self/exe", Ec).filename().string();
+    if (Exe.empty()) Exe = "kexalo";
+  }
+  const TSkDateParts P = DecodeDateTime(NowLocal());
+  char Stamp[32];
+  std::snprintf(Stamp, sizeof Stamp, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", P.Year, P.Month, P.Day, P.Hour, P.Minute, P.Second);
+  std::lock_guard<std::mutex> Guard(GLogFileLock);
+  std::ofstream Out(GetAppPath() + Exe + ".log", std::ios::app | std::ios::binary);
+  Out << Stamp << ' ' << AMessage << "\r\n";
+}
+
+void TKXServerControllerBase::PurgeDirectory(const std::string& AFolder, double AAgeLimitMinutes, bool ARemoveFolders) {
+  if (IsUnsafePurgeTarget(AFolder))
+    throw EKXException("Assertion failed: PurgeDirectory attempts to delete \"" + AFolder + "\"");
+  std::error_code Ec;
+  const TDateTime Now = NowLocal();
+  for (fs::directory_iterator It(AFolder, Ec), End; !Ec && It != End; It.increment(Ec)) {
+    const fs::path P = It->path();
+    if (It->is_directory(Ec)) {
+      PurgeDirectory(P.string() + "/", AAgeLimitMinutes, ARemoveFolders);
+      if (ARemoveFolders) fs::remove(P, Ec);
+      continue;
+    }
+    const bool Old = AAgeLimitMinutes < 0 || (Now - FileTime(P)) * 24 * 60 > AAgeLimitMinutes;
+    if (Old) {
+      fs::remove(P, Ec);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+}
