@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "KXBrowser.h"
-#include "KXClasses.h"
 #include "KXException.h"
+#include "KXContentTypes.h"
 #include "KXFileReference.h"
 #include "KXInternalFiles.h"
 #include "KXServerControllerBase.h"
@@ -110,6 +110,13 @@ TDateTime FileModified(const std::string& APath) {
   return UTCToLocal(UnixToDateTime(St.st_mtime));
 }
 
+// Page mode asks the registered form class whether it may be opened by its address.
+// The form classes arrive with the component model; until then no class is found.
+bool KXPageAccessAllowed(const std::string& AClassName) {
+  (void)AClassName;
+  return false;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -147,7 +154,9 @@ TKXServerControllerBase& TKXServer::Controller() {
   return *C;
 }
 
-bool TKXServer::HandleRequest(TWebRequest* ARequest, TWebResponse* AResponse) {
+bool TKXServer::HandleRequest(TWebRequest& ARequestRef, TWebResponse& AResponseRef) {
+  TWebRequest* ARequest = &ARequestRef;
+  TWebResponse* AResponse = &AResponseRef;
   if (AResponse->Sent()) return true;
   bool Handled = false;
   KXServerBeforeDispatch(ARequest, AResponse, Handled);
@@ -601,7 +610,7 @@ std::string TKXServer::SizeProbePage(TWebRequest* ARequest, const std::string& A
   if (!NoJS.URL().empty())
     Page += "<NOSCRIPT><META HTTP-EQUIV=\"Refresh\" CONTENT=\"0;URL=" + NoJS.URL() + "\"></NOSCRIPT>";
   else if (!NoJS.Filename().empty())
-    Page += "<NOSCRIPT><META HTTP-EQUIV=\"Refresh\" CONTENT=\"0;URL=" + NoJS.Location(C.GetFilesURL()) + "\"></NOSCRIPT>";
+    Page += "<NOSCRIPT><META HTTP-EQUIV=\"Refresh\" CONTENT=\"0;URL=" + NoJS.Location(C.GetFilesURL(), C.FilesDir()) + "\"></NOSCRIPT>";
   else
     Page += "<NOSCRIPT><HTML><BODY>Your browser does not seem to support JavaScript. Please make sure it is supported "
             "and activated</BODY></HTML></NOSCRIPT>";
@@ -654,10 +663,10 @@ void TKXServer::CommandStop(TWebRequest* ARequest, TWebResponse* AResponse) {
   if (!CheckSessionCredentials()) return SendChallenge(AResponse);
   if (Controller().SessionTrackingMethod() == tmCookie) {
     TCookie& Cookie = AResponse->Cookies().Add();
-    Cookie.Name = "Kexalo_" + Controller().AppNameNoBlanks();
-    Cookie.Value = FState.SessionID + "_";
-    Cookie.Path = KXSessionDispatch().SessionURLBase(FState.Session);
-    Cookie.Expires = NowLocal() + TimeZoneBias() - 1000 + 2;
+    Cookie.SetName("Kexalo_" + Controller().AppNameNoBlanks());
+    Cookie.SetValue(FState.SessionID + "_");
+    Cookie.SetPath(KXSessionDispatch().SessionURLBase(FState.Session));
+    Cookie.SetExpires(NowLocal() + TimeZoneBias() - 1000 + 2);
   }
   const std::string& Rest = FState.Path.RemainingPath;
   if (!Rest.empty()) AResponse->SendRedirect((StartsText("_s_.", Rest) ? "https://" : "http://") + Rest);
@@ -738,7 +747,7 @@ void TKXServer::CommandInternal(TWebRequest* ARequest, TWebResponse* AResponse, 
     std::string Base = AResourceFile.substr(0, AResourceFile.find('.'));
     if (APrefix == "KX_GFX_") Base = ReplaceAll(FState.Path.FileName.substr(0, FState.Path.FileName.find('.')), "/", "_");
     AResponse->SetContentStream(ResourceAsStream(APrefix + Base));
-    AResponse->SetContentType(KXContentTypeOf(AExtension.empty() ? ARequest->PathInfo() : AExtension));
+    AResponse->SetContentType(AExtension.empty() ? ContentTypeOfFile(ARequest->PathInfo()) : ContentTypeOfExtension(AExtension));
     AResponse->SetLastModified(Controller().StartTime());
   }
   TSyncLog::Log(ALogWord + IntToStr(AResponse->StatusCode()) + ")" + LogName);
@@ -753,7 +762,7 @@ void TKXServer::CommandFavIcon(TWebRequest* ARequest, TWebResponse* AResponse) {
     AResponse->SetContentStream(ResourceAsStream("KX_FAVICON"));
     AResponse->SetLastModified(Controller().StartTime());
   }
-  AResponse->SetContentType(KXContentTypeOf(".ico"));
+  AResponse->SetContentType(ContentTypeOfExtension(".ico"));
 }
 
 void TKXServer::CommandUnknown(TWebRequest* ARequest, TWebResponse* AResponse) {
@@ -773,9 +782,7 @@ void TKXServer::CommandUnknown(TWebRequest* ARequest, TWebResponse* AResponse) {
 // Files, resources, messages
 
 std::unique_ptr<TSkStream> TKXServer::ResourceAsStream(const std::string& AName) {
-  std::optional<std::string_view> Bytes = KXFindInternalFile(AName);
-  if (!Bytes) throw EKXException("Resource " + AName + " not found.");
-  return std::make_unique<TSkMemoryStream>(std::string(*Bytes));
+  return std::make_unique<TSkMemoryStream>(std::string(InternalFileBytes(AName)));
 }
 
 void TKXServer::ServeFile(TWebRequest* ARequest, TWebResponse* AResponse, const std::string& AFileName) {
@@ -800,7 +807,7 @@ void TKXServer::ServeFile(TWebRequest* ARequest, TWebResponse* AResponse, const 
   }
   AResponse->SetContentStream(std::make_unique<TSkFileStream>(AFileName, TSkFileMode::fmOpenRead));
   const std::string Name = fs::path(AFileName).filename().string();
-  AResponse->SetContentType(EndsText(".tmp", Name) ? KXContentTypeOf("." + Name.substr(0, 3)) : KXContentTypeOf(Name));
+  AResponse->SetContentType(EndsText(".tmp", Name) ? ContentTypeOfExtension("." + Name.substr(0, 3)) : ContentTypeOfFile(Name));
   AResponse->SetLastModified(Modified);
 }
 
@@ -818,8 +825,7 @@ std::string TKXServer::ServeMessage(TWebRequest* ARequest, const std::string& AT
                                                : C.GetFilesURL();
     Page = ReplaceAllText(Buffer.str(), "../files/", Files);
   } else {
-    std::optional<std::string_view> Bytes = KXFindInternalFile("KX_GFX_" + ATemplateName);
-    if (Bytes) Page = std::string(*Bytes);
+    if (const TKXInternalFile* File = FindInternalFile("KX_GFX_" + ATemplateName)) Page = std::string(File->Bytes);
   }
   const std::string Script = ARequest->ScriptName();
   Page = ReplaceAllText(Page, "{%CONTENT%}", ReplaceAll(ReplaceAll(AContent, "\"", "&#34"), "'", "&#39"));
@@ -880,9 +886,9 @@ void TKXServer::ServeReference(TWebRequest* ARequest, TWebResponse* AResponse, T
     AResponse->SendRedirect(AReference.URL());
   } else if (!AReference.Filename().empty()) {
     if (ARedirectFileToFilesURL) {
-      AResponse->SendRedirect(AReference.Location(Controller().GetFilesURL()));
+      AResponse->SendRedirect(AReference.Location(Controller().GetFilesURL(), Controller().FilesDir()));
     } else {
-      ServeFile(ARequest, AResponse, AReference.QualifiedPath());
+      ServeFile(ARequest, AResponse, AReference.QualifiedPath(Controller().FilesDir(), Controller().AllowSubFolders()));
       if (AResponse->StatusCode() != 200) FState.Cacheable = false;
     }
   } else {
@@ -917,7 +923,7 @@ void TKXServer::HandleException(const std::exception& AException, TWebRequest* A
     if (!Ref.URL().empty())
       AResponse->SetContent(RedirectAsPartial(Ref.URL()));
     else if (!Ref.Filename().empty())
-      ServeFile(ARequest, AResponse, Ref.QualifiedPath());
+      ServeFile(ARequest, AResponse, Ref.QualifiedPath(C.FilesDir(), C.AllowSubFolders()));
     else if (Command == cmdReentry)
       ServeServerError(ARequest, AResponse, &AException, "Error");
     else
@@ -987,13 +993,13 @@ void TKXServer::SetSessionCookies(TWebResponse* AResponse) {
   const int Timeout = S.SessionTimeout(FState.Session);
   const TDateTime Now = NowLocal() + TimeZoneBias();
   TCookie& Session = AResponse->Cookies().Add();
-  Session.Name = "Kexalo_" + C.AppNameNoBlanks();
-  Session.Value = S.SessionID(FState.Session) + "_" + std::to_string(S.SessionTrackID(FState.Session));
-  Session.Path = S.SessionURLBase(FState.Session);
-  if (Timeout > 0) Session.Expires = Now + Timeout / 1440.0 + 2;
+  Session.SetName("Kexalo_" + C.AppNameNoBlanks());
+  Session.SetValue(S.SessionID(FState.Session) + "_" + std::to_string(S.SessionTrackID(FState.Session)));
+  Session.SetPath(S.SessionURLBase(FState.Session));
+  if (Timeout > 0) Session.SetExpires(Now + Timeout / 1440.0 + 2);
   TCookie& Check = AResponse->Cookies().Add();
-  Check.Name = kCookieCheckName;
-  Check.Value = "Enabled";
-  Check.Path = Session.Path;
-  Check.Expires = Now + Timeout / 1440.0 + 1;
+  Check.SetName(kCookieCheckName);
+  Check.SetValue("Enabled");
+  Check.SetPath(Session.Path());
+  Check.SetExpires(Now + Timeout / 1440.0 + 1);
 }

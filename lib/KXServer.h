@@ -11,6 +11,7 @@
 #include "SkDateTime.h"
 #include "SkStringList.h"
 #include "SkWebRequest.h"
+#include "SkWebResponse.h"
 
 class TKXApplication;
 class TKXServerControllerBase;
@@ -59,7 +60,7 @@ class TKXServer : public IWebDispatcher {
 public:
   TKXServer();
   ~TKXServer() override;
-  bool HandleRequest(TWebRequest* ARequest, TWebResponse* AResponse) override;
+  bool HandleRequest(TWebRequest& ARequest, TWebResponse& AResponse) override;
 
   void KXServerBeforeDispatch(TWebRequest* Request, TWebResponse* Response, bool& Handled);
   void KXServerDefaultAction(TWebRequest* Request, TWebResponse* Response, bool& Handled);

@@ -12,8 +12,8 @@
 #include <fstream>
 #include <random>
 
-#include "KXApplicationSeam.h"
 #include "KXException.h"
+#include "KXSessionDispatch.h"
 #include "KXFileReference.h"
 #include "SkStrUtils.h"
 
@@ -199,8 +199,9 @@ TKXServerControllerBase::TKXServerControllerBase()
 }
 
 void TKXServerControllerBase::ApplyDefaults() {
-  FStartTime = std::floor(NowLocal() * 86400.0) / 86400.0;
-  FProcessID = MakeProcessID(FStartTime);
+  const TDateTime Now = NowLocal();
+  FStartTime = std::floor(Now * 86400.0) / 86400.0;
+  FProcessID = MakeProcessID(Now);   // milliseconds: two runs started in the same second differ
   SetCacheDir("");
   if (FExecCmd.empty()) FExecCmd = "EXEC";
   FStartCmd.clear();
@@ -232,6 +233,7 @@ void TKXServerControllerBase::ApplyFixUps() {
     FShowResyncWarning = false;
     FHistoryEnabled = true;
   }
+  if (FSupportedBrowsers.Contains(brNetscape7)) FSupportedBrowsers.Insert(brGecko);
 }
 
 void TKXServerControllerBase::AfterConstruction() {
@@ -393,13 +395,13 @@ void TKXServerControllerBase::SetApplicationFolder(const std::string& AFolder) {
 std::string TKXServerControllerBase::GetUserCacheDir() const {
   TKXApplication* Session = CurrentSession();
   if (!Session) throw EKXException("WebApplication is requiered in order to use this function.");
-  return KXSessionUserCacheDir(Session);
+  return FCacheDir + "user/" + KXSessionDispatch().SessionID(Session) + "/";
 }
 
 std::string TKXServerControllerBase::GetUserCacheURL() const {
   TKXApplication* Session = CurrentSession();
   if (!Session) throw EKXException("WebApplication is requiered in order to use this function.");
-  return KXSessionUserCacheURL(Session);
+  return const_cast<TKXServerControllerBase*>(this)->GetCacheURL() + "user/" + KXSessionDispatch().SessionID(Session) + "/";
 }
 
 std::string TKXServerControllerBase::NewCacheFile(const std::string& APrefix, bool AUserCache) const {
@@ -419,7 +421,7 @@ std::string TKXServerControllerBase::NewCacheFile(const std::string& APrefix, bo
 
 std::string TKXServerControllerBase::GetFilesURL() {
   TKXApplication* Session = CurrentSession();
-  const std::string Base = Session ? KXSessionURLBase(Session) : FURLBase;
+  const std::string Base = Session ? KXSessionDispatch().SessionURLBase(Session) : FURLBase;
   FFilesURL = WithTrailingSeparator(Base) + "Files/";
   return FFilesURL;
 }
@@ -430,7 +432,7 @@ std::string TKXServerControllerBase::GetFilesNCURL() {
 }
 
 std::string TKXServerControllerBase::GetCacheURL() {
-  if (TKXApplication* Session = CurrentSession()) FCacheURL = WithTrailingSeparator(KXSessionURLBase(Session)) + "Cache/";
+  if (TKXApplication* Session = CurrentSession()) FCacheURL = WithTrailingSeparator(KXSessionDispatch().SessionURLBase(Session)) + "Cache/";
   return FCacheURL;
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "KXBrowser.h"
+#include "KXFileReference.h"
 #include "KXGlobal.h"
 #include "SkDateTime.h"
 #include "SkStringList.h"
@@ -83,7 +85,6 @@ struct TKXSessionRegistryHooks {
 TKXSessionRegistryHooks& KXSessionRegistryHooks();
 
 // Option objects.
-struct TKXFileReferenceValue;   // forward use only
 
 class TKXSSLOptions {
 public:
@@ -213,10 +214,14 @@ public:
   void SetShowLoadingAnimation(bool V) { FShowLoadingAnimation = V; }
   bool ShowResyncWarning() const { return FShowResyncWarning; }
   void SetShowResyncWarning(bool V) { FShowResyncWarning = V; }
+  TKXBrowserSubTypes& SpecialDeviceSupport() { return FSpecialDeviceSupport; }
+  void SetSpecialDeviceSupport(TKXBrowserSubTypes V) { FSpecialDeviceSupport = V; }
   TKXSSLOptions& SSLOptions() { return FSSLOptions; }
   const std::string& StartCmd() const { return FStartCmd; }
   void SetStartCmd(const std::string& V) { FStartCmd = V; }
   TKXFileReference& StyleSheet() { return *FStyleSheet; }
+  const TKXBrowsers& SupportedBrowsers() const { return FSupportedBrowsers; }
+  void SetSupportedBrowsers(TKXBrowsers V) { FSupportedBrowsers = V; }
   const std::string& TemplateDir() const { return FTemplateDir; }
   void SetTemplateDir(const std::string& V);
   const std::string& Theme() const { return FTheme; }
@@ -356,9 +361,11 @@ private:
   TKXSessionTrackingMethod FSessionTrackingMethod = tmURL;
   bool FShowLoadingAnimation = true;
   bool FShowResyncWarning = true;
+  TKXBrowserSubTypes FSpecialDeviceSupport = kKXDefaultSpecialDeviceSupport;
   TKXSSLOptions FSSLOptions;
   std::string FStartCmd;
   std::unique_ptr<TKXFileReference> FStyleSheet;
+  TKXBrowsers FSupportedBrowsers = kKXDefaultSupportedBrowsers;
   std::string FTemplateDir;
   std::string FTheme;
   int FThreadPoolSize = 32;

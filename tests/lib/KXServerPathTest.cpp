@@ -50,7 +50,9 @@ TEST(ServerPath, CommandTable) {
     EXPECT_EQ(P.Command, C.Command);
     EXPECT_EQ(P.CommandWord, C.Word);
     EXPECT_EQ(P.FileName, C.FileName);
-    if (C.Command != cmdCall) EXPECT_EQ(P.RemainingPath, C.Rest);
+    if (C.Command != cmdCall) {
+      EXPECT_EQ(P.RemainingPath, C.Rest);
+    }
   }
 }
 
