@@ -15,6 +15,7 @@
 #include "KXException.h"
 #include "KXSessionDispatch.h"
 #include "KXFileReference.h"
+#include "KXInternalFiles.h"
 #include "SkStrUtils.h"
 
 namespace fs = std::filesystem;
@@ -195,6 +196,7 @@ TKXServerControllerBase::TKXServerControllerBase()
       FStyleSheet(std::make_unique<TKXFileReference>()),
       FUnknownBrowser(std::make_unique<TKXFileReference>()) {
   GController = this;
+  AddInternalFiles();   // the framework's internal files are registered once, before any request
   ApplyDefaults();
 }
 
