@@ -533,16 +533,14 @@ void TKXServer::RunCommand(TWebRequest* ARequest, TWebResponse* AResponse) {
       CommandCache(ARequest, AResponse);
       break;
     case cmdGfx:
-      CommandInternal(ARequest, AResponse, "KX_GFX_", FState.Path.FileName, "", "Internal Graphic: (");
+      CommandInternal(ARequest, AResponse, std::string(kKXGfxResourcePrefix), GfxFileName(), "", "Internal Graphic: (");
       break;
-    case cmdJs: {
-      const std::string& Name = FState.Path.FileName;
-      const size_t V = Name.find(kKXVersion);
-      CommandInternal(ARequest, AResponse, "KX_JS_", Name.substr(0, V), ".js", "Javascript: (");
+    case cmdJs:
+      CommandInternal(ARequest, AResponse, std::string(kKXScriptResourcePrefix), FState.Path.FileName, ".js",
+                      "Javascript: (");
       break;
-    }
     case cmdCSS:
-      CommandInternal(ARequest, AResponse, "KX_CSS_", FState.Path.FileName, ".css", "CSS: (");
+      CommandInternal(ARequest, AResponse, std::string(kKXCSSResourcePrefix), FState.Path.FileName, ".css", "CSS: (");
       break;
     case cmdFavIcon:
       CommandFavIcon(ARequest, AResponse);
@@ -730,9 +728,7 @@ void TKXServer::CommandCache(TWebRequest* ARequest, TWebResponse* AResponse) {
 }
 
 bool TKXServer::NotModifiedSinceStart(TWebRequest* ARequest) {
-  TDateTime Since;
-  if (!TryParseHTTPDate(ARequest->GetFieldByName("If-Modified-Since"), Since)) return false;
-  return Controller().StartTime() - UTCToLocal(Since) <= 1.0 / 86400.0;
+  return InternalFileNotModified(Controller().StartTime(), ARequest->GetFieldByName("If-Modified-Since"));
 }
 
 void TKXServer::CommandInternal(TWebRequest* ARequest, TWebResponse* AResponse, const std::string& APrefix,
@@ -744,13 +740,20 @@ void TKXServer::CommandInternal(TWebRequest* ARequest, TWebResponse* AResponse, 
     AResponse->SetReasonString("Not modified");
     FState.Cacheable = false;
   } else {
-    std::string Base = AResourceFile.substr(0, AResourceFile.find('.'));
-    if (APrefix == "KX_GFX_") Base = ReplaceAll(FState.Path.FileName.substr(0, FState.Path.FileName.find('.')), "/", "_");
-    AResponse->SetContentStream(ResourceAsStream(APrefix + Base));
-    AResponse->SetContentType(AExtension.empty() ? ContentTypeOfFile(ARequest->PathInfo()) : ContentTypeOfExtension(AExtension));
+    const std::string Name = APrefix == kKXScriptResourcePrefix ? ScriptResourceName(AResourceFile)
+                                                                : InternalResourceName(APrefix, AResourceFile);
+    AResponse->SetContentStream(ResourceAsStream(Name));
+    AResponse->SetContentType(AExtension.empty() ? InternalFileContentType(ARequest->PathInfo(), Name)
+                                                 : ContentTypeOfExtension(AExtension));
     AResponse->SetLastModified(Controller().StartTime());
   }
   TSyncLog::Log(ALogWord + IntToStr(AResponse->StatusCode()) + ")" + LogName);
+}
+
+// An image path keeps its sub-folders: "/gfx/a/b.gif" names "a/b.gif".
+std::string TKXServer::GfxFileName() const {
+  const TKXParsedPath& P = FState.Path;
+  return P.RemainingPath.empty() ? P.FileName : P.FileName + "/" + P.RemainingPath;
 }
 
 void TKXServer::CommandFavIcon(TWebRequest* ARequest, TWebResponse* AResponse) {
@@ -798,9 +801,7 @@ void TKXServer::ServeFile(TWebRequest* ARequest, TWebResponse* AResponse, const 
     AResponse->SetReasonString("File not found");
     return;
   }
-  TDateTime Since;
-  if (TryParseHTTPDate(ARequest->GetFieldByName("If-Modified-Since"), Since) &&
-      UTCToLocal(Since) >= std::floor(Modified * 86400.0) / 86400.0) {
+  if (DiskFileNotModified(Modified, ARequest->GetFieldByName("If-Modified-Since"))) {
     AResponse->SetStatusCode(304);
     AResponse->SetReasonString("Not modified");
     return;

@@ -106,6 +106,7 @@ private:
   void CommandInternal(TWebRequest* ARequest, TWebResponse* AResponse, const std::string& APrefix,
                        const std::string& AResourceFile, const std::string& AExtension, const std::string& ALogWord);
   void CommandFavIcon(TWebRequest* ARequest, TWebResponse* AResponse);
+  std::string GfxFileName() const;
   void CommandUnknown(TWebRequest* ARequest, TWebResponse* AResponse);
   void RunExec(TWebRequest* ARequest, TWebResponse* AResponse, unsigned ATrackID, TCmdCondition ACommand);
   std::string SizeProbePage(TWebRequest* ARequest, const std::string& ASubmitURL);

@@ -4,6 +4,8 @@
 #include <fstream>
 
 #include "KXException.h"
+#include "KXInternalFiles.h"
+#include "KXResources.h"
 #include "KXServer.h"
 #include "KXSessionDispatch.h"
 #include "KXTestController.h"
@@ -327,4 +329,14 @@ TEST_F(ServerTest, MessagePageQuotesTheContent) {
   EXPECT_NE(Page.find("it&#39s &#34x&#34"), std::string::npos);
   EXPECT_NE(Page.find("Pellora Application"), std::string::npos);
   EXPECT_EQ(Page.find('\n', Page.find("writeln")), Page.find("\r\n</script>") + 1);
+}
+
+TEST_F(ServerTest, ImageInASubFolderMapsToItsResource) {
+  KXRegisterResource("KX_GFX_a_b", "GIF89a-sub");
+  AddInternalFile("KX_GFX_a_b", "/gfx/a/b.gif");
+  TExchange X("GET", "/gfx/a/b.gif");
+  X.Run();
+  EXPECT_EQ(X.Status(), 200);
+  EXPECT_EQ(X.Body(), "GIF89a-sub");
+  EXPECT_EQ(X.Response.ContentType(), "image/gif");
 }
