@@ -60,7 +60,8 @@ std::string TSkURI::URLDecode(std::string_view AText) {
 }
 
 void TSkURI::SetURI(std::string_view AURI) {
-  *this = TSkURI();
+  for (std::string* F : {&FProtocol, &FUsername, &FPassword, &FHost, &FPort, &FPath, &FDocument, &FParams, &FBookmark})
+    F->clear();
   std::string S(AURI);
   std::replace(S.begin(), S.end(), '\\', '/');
   std::string Rest;
