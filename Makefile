@@ -16,12 +16,10 @@ build: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 
+# With no display (or with ARGS=--headless) the server logs to the terminal; Ctrl+C stops it.
+ARGS ?=
 run: build
-	@if [ -x $(BUILD)/bin/kexalo-demo ]; then \
-	  cd $(BUILD)/bin && exec ./kexalo-demo; \
-	else \
-	  echo "kexalo-demo is not built yet: the standalone server arrives with the HTTP transport."; exit 1; \
-	fi
+	@cd $(BUILD)/bin && exec ./kexalo-demo $(ARGS)
 
 test: test-plain test-asan test-tsan
 

@@ -445,7 +445,9 @@ bool TKXServerControllerBase::EncodingIsUTF8() {
   return FEncodingUTF8 == 1;
 }
 
-void TKXServerControllerBase::LogToFile(const std::string& AMessage) const {
+void TKXServerControllerBase::LogToFile(const std::string& AMessage) const { AppendToLogFile("log", AMessage); }
+
+void TKXServerControllerBase::AppendToLogFile(const std::string& AExtension, const std::string& AMessage) {
   std::string Exe;
   {
     std::error_code Ec;
@@ -456,7 +458,7 @@ void TKXServerControllerBase::LogToFile(const std::string& AMessage) const {
   char Stamp[32];
   std::snprintf(Stamp, sizeof Stamp, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", P.Year, P.Month, P.Day, P.Hour, P.Minute, P.Second);
   std::lock_guard<std::mutex> Guard(GLogFileLock);
-  std::ofstream Out(GetAppPath() + Exe + ".log", std::ios::app | std::ios::binary);
+  std::ofstream Out(GetAppPath() + Exe + "." + AExtension, std::ios::app | std::ios::binary);
   Out << Stamp << ' ' << AMessage << "\r\n";
 }
 

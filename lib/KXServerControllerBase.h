@@ -288,6 +288,9 @@ public:
 
   // Appends "date time message" CR LF to the executable's ".log" file (Log = loFile).
   void LogToFile(const std::string& AMessage) const;
+  // The same line appended to the file named after the executable with AExtension ("log" or
+  // "err") in the application folder; one append at a time process-wide.
+  static void AppendToLogFile(const std::string& AExtension, const std::string& AMessage);
 
   // Refuses empty, root, drive-root, "." and ".." folders and names with "\\\\" (raises the assertion text).
   static void PurgeDirectory(const std::string& AFolder, double AAgeLimitMinutes, bool ARemoveFolders);

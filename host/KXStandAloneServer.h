@@ -1,0 +1,123 @@
+#pragma once
+// The executable as its own web server: creates the server controller and the HTTP server
+// module, counts live sessions and bytes sent, builds the start address, launches browsers and
+// forwards the dispatcher's log lines to the console through the notification queue.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KXHTTPServerModule.h"
+#include "KXNotificationQueue.h"
+
+class TKXServerControllerBase;
+class TKXStandAloneServer;
+
+enum TKXWebBrowser { wbDefault, wbIE, wbNS6, wbMozilla, wbOpera, wbFirefox };
+
+using TOnDebugLog = std::function<void(TKXStandAloneServer* Sender, const std::string& AMessage)>;
+using TOnDebugLogBytes = std::function<void(TKXStandAloneServer* Sender, int32_t ABytes)>;
+using TOnUpdateTotalBytes = std::function<void(TKXStandAloneServer* Sender, int32_t ATotal)>;
+using TKXNotifyEvent = std::function<void(TKXStandAloneServer* Sender)>;
+
+// How the session registry is reached from here: it tells of every session created and
+// destroyed, and destroys them all on request. Installed at start-up by whoever owns the
+// registry; unset parts do nothing.
+struct TKXSessionRegistryLink {
+  std::function<void(std::function<void()> ACreated, std::function<void()> ADestroyed)> Attach;
+  std::function<void()> Detach;
+  std::function<void()> Clear;
+};
+TKXSessionRegistryLink& KXSessionRegistryLink();
+
+// What the program entry decides before the server starts.
+struct TKXHostOptions {
+  int Port = -1;                        // -1: keep the controller's (and port.ini's) port
+  TKXServerLimits Limits;
+  std::vector<std::string> Switches;    // the command line, for the launch switches
+};
+
+class TKXStandAloneServer {
+public:
+  explicit TKXStandAloneServer(const TKXHostOptions& AOptions = {});
+  TKXStandAloneServer(TOnUpdateTotalBytes AOnUpdateTotalBytes, TOnDebugLogBytes AOnDebugLogBytes,
+                      TOnDebugLog AOnDebugLog, const TKXHostOptions& AOptions = {});
+  // Stops in order: listeners and connections, then every session, then the controller.
+  ~TKXStandAloneServer();
+  TKXStandAloneServer(const TKXStandAloneServer&) = delete;
+  TKXStandAloneServer& operator=(const TKXStandAloneServer&) = delete;
+
+  void Run();
+  std::string StartURL(bool AAsPDATest = false, bool AAsSSL = false, const std::string& AAsWAP = "");
+  void CopyStartURLToClipboard();
+  void ClearSessions();
+  void Log(const std::string& AMsg, bool ADetailedOnly = false);
+  void LogBytes(int64_t ABytes);
+  // Launches ABrowser on AURL ("Error %s while launching browser." when it cannot).
+  void Launch(TKXWebBrowser ABrowser, const std::string& AURL);
+
+  bool TestForIE();
+  bool TestForOpera();
+  bool TestForNS6();
+  bool TestForMozilla();
+  bool TestForFirefox();
+
+  bool Initialized() const { return FInitialized; }
+  int32_t ActiveSessions() const { return FActiveSessions.load(); }
+  int32_t TotalBytes() const { return FTotalBytes; }
+  // Worker threads post here; the console drains it on its own thread.
+  TKXNotificationQueue& Notifications() { return FNotifications; }
+  TKXHTTPServerModule* HTTPServerModule() { return FHTTPServerModule.get(); }
+
+  bool DebugLog() const { return FDebugLog; }
+  void SetDebugLog(bool V) { FDebugLog = V; }
+  bool HTML32() const { return FHTML32; }
+  void SetHTML32(bool V) { FHTML32 = V; }
+  bool WML() const { return FWML; }
+  void SetWML(bool V) { FWML = V; }
+  bool XHTMLMP() const { return FXHTMLMP; }
+  void SetXHTMLMP(bool V) { FXHTMLMP = V; }
+  const std::string& Params() const { return FParams; }
+  void SetParams(const std::string& V) { FParams = V; }
+  TKXWebBrowser RunIn() const { return FRunIn; }
+  void SetRunIn(TKXWebBrowser V) { FRunIn = V; }
+  bool RunSSL() const { return FSSL; }
+  void SetRunSSL(bool V) { FSSL = V; }
+
+  TOnDebugLog OnDebugLog;
+  TOnDebugLogBytes OnDebugLogBytes;
+  TOnUpdateTotalBytes OnUpdateTotalBytes;
+  // Raised on the thread that creates or destroys the session.
+  TKXNotifyEvent OnCloseSession;
+  TKXNotifyEvent OnNewSession;
+  // Front-end services: where the start address is copied to, and the minimise request.
+  std::function<void(const std::string&)> OnCopyToClipboard;
+  std::function<void()> OnMinimize;
+
+private:
+  void Construct(const TKXHostOptions& AOptions);
+  void Shutdown();
+  void InitializeServer(const TKXHostOptions& AOptions);
+  void RunSwitches(const std::vector<std::string>& ASwitches);
+  bool FindBrowser(std::string& AExecutable, std::initializer_list<const char*> ANames);
+
+  std::atomic<int32_t> FActiveSessions{0};
+  int32_t FTotalBytes = 0;
+  bool FDebugLog = false;
+  bool FHTML32 = false;
+  bool FWML = false;
+  bool FXHTMLMP = false;
+  std::string FIEExecutable, FMozillaExecutable, FFirefoxExecutable, FNS6Executable, FOperaExecutable;
+  bool FInitialized = false;
+  std::string FParams;
+  bool FSSL = false;
+  TKXWebBrowser FRunIn = wbDefault;
+
+  TKXServerControllerBase* FController = nullptr;
+  bool FOwnsController = false;
+  bool FOwnsLogHooks = false;
+  std::unique_ptr<TKXHTTPServerModule> FHTTPServerModule;
+  TKXNotificationQueue FNotifications;
+};

@@ -1,0 +1,41 @@
+#pragma once
+// The terminal front-end of the console: start-up log and every later log line on standard
+// output; SIGINT and SIGTERM close the console as closing the window would.
+#include <atomic>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "KXStandAloneServer.h"
+
+// The command line as the host reads it. Unknown arguments are kept as launch switches.
+struct TKXCommandLine {
+  bool Headless = false;
+  bool Help = false;
+  TKXHostOptions Options;
+  std::string Error;   // set when a value is missing or not a number
+};
+TKXCommandLine KXParseCommandLine(const std::vector<std::string>& AArgs);
+const char* KXCommandLineHelp();
+
+class TKXTerminalConsole {
+public:
+  explicit TKXTerminalConsole(std::ostream& AOut);
+  // Runs until SIGINT or SIGTERM (or RequestStop); returns the process exit code. The two
+  // signals must be blocked in every thread before any thread starts (see KXBlockStopSignals).
+  int Run(const TKXHostOptions& AOptions);
+  // Safe from any thread.
+  void RequestStop();
+
+private:
+  std::ostream& FOut;
+  std::atomic<bool> FStop{false};
+};
+
+// Blocks SIGINT and SIGTERM for the calling thread and every thread it starts later, so that
+// one thread can take them with sigwait.
+void KXBlockStopSignals();
+
+// The program's front-end choice: the terminal when there is no display or with --headless
+// (the window front-end is not part of this build, so a display also gets the terminal).
+int KXRunHost(int argc, char** argv);
