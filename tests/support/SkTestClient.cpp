@@ -7,12 +7,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-TSkTestClient::TSkTestClient(uint16_t APort) {
+TSkTestClient::TSkTestClient(uint16_t APort) : TSkTestClient("127.0.0.1", APort) {}
+
+TSkTestClient::TSkTestClient(const std::string& AIPv4, uint16_t APort) {
   FHandle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in A{};
   A.sin_family = AF_INET;
   A.sin_port = htons(APort);
-  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::inet_pton(AF_INET, AIPv4.c_str(), &A.sin_addr) != 1) ADD_FAILURE() << "bad address " << AIPv4;
   if (::connect(FHandle, reinterpret_cast<sockaddr*>(&A), sizeof A) != 0) ADD_FAILURE() << "connect failed";
 }
 
@@ -61,8 +63,10 @@ std::string TSkTestClient::ReadUntil(std::string_view ADelimiter, int ATimeOutMs
 
 std::string TSkTestClient::ReadAll(int ATimeOutMs) { return ReadUntil({}, ATimeOutMs); }
 
-std::string SkRoundTrip(uint16_t APort, std::string_view ARequest) {
-  TSkTestClient C(APort);
+std::string SkRoundTrip(uint16_t APort, std::string_view ARequest) { return SkRoundTrip("127.0.0.1", APort, ARequest); }
+
+std::string SkRoundTrip(const std::string& AIPv4, uint16_t APort, std::string_view ARequest) {
+  TSkTestClient C(AIPv4, APort);
   C.Send(ARequest);
   return C.ReadAll();
 }

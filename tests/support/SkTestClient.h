@@ -7,6 +7,7 @@
 class TSkTestClient {
 public:
   explicit TSkTestClient(uint16_t APort);   // connects at once; ADD_FAILURE when it cannot
+  TSkTestClient(const std::string& AIPv4, uint16_t APort);   // another loopback address
   ~TSkTestClient();
   TSkTestClient(const TSkTestClient&) = delete;
   TSkTestClient& operator=(const TSkTestClient&) = delete;
@@ -28,3 +29,4 @@ private:
 
 // Sends ARequest on a fresh connection and returns the whole answer.
 std::string SkRoundTrip(uint16_t APort, std::string_view ARequest);
+std::string SkRoundTrip(const std::string& AIPv4, uint16_t APort, std::string_view ARequest);
