@@ -204,11 +204,7 @@ TKXApplication::TKXApplication(TKXBrowserType ABrowser, const std::string& AUser
     if (C) C->DoGetSessionID(this, ID);
     FAppID = ID.empty() ? NewSessionID() : ID;
     FTaggedSessionName = FAppID;
-    if (C) {
-      FUserCacheDir = C->GetCacheDir() + "user/" + FAppID + "/";
-      std::error_code Ec;
-      fs::create_directories(FUserCacheDir, Ec);   // a missing folder only fails the first cache file
-    }
+    if (C) FUserCacheDir = C->GetCacheDir() + "user/" + FAppID + "/";
   } catch (...) {
     // The create notification went out; its counterpart must too, or counters drift.
     if (TKXSessions* Registry = GSessions()) {
@@ -246,8 +242,8 @@ TKXApplication::~TKXApplication() {
   }
   FForms.clear();
   FWAPClient.reset();
-  if (!FUserCacheDir.empty()) {
-    std::error_code Ec;
+  std::error_code Ec;
+  if (!FUserCacheDir.empty() && fs::is_directory(FUserCacheDir, Ec)) {
     for (fs::directory_iterator It(FUserCacheDir, Ec), End; !Ec && It != End; It.increment(Ec)) {
       const std::string Name = It->path().filename().string();
       if (Name.find('.', 1) != std::string::npos) fs::remove(It->path(), Ec);
@@ -272,6 +268,15 @@ void TKXApplication::Notification(TKXComponent* AComponent, TKXOperation AOperat
 
 void TKXApplication::SetData(void* AData, void (*ADeleter)(void*)) {
   FData = std::unique_ptr<void, void (*)(void*)>(AData, AData ? ADeleter : [](void*) {});
+}
+
+const std::string& TKXApplication::UserCacheDir() const {
+  if (!FUserCacheDirMade && !FUserCacheDir.empty()) {
+    std::error_code Ec;
+    fs::create_directories(FUserCacheDir, Ec);   // a failure shows when the first file is written
+    FUserCacheDirMade = true;
+  }
+  return FUserCacheDir;
 }
 
 TKXWAPClient& TKXApplication::WAPClient() {

@@ -196,7 +196,8 @@ public:
   void SetTrackID(uint32_t V) { FTrackID = V; }
   const std::string& TaggedSessionName() const { return FTaggedSessionName; }
   void SetTaggedSessionName(const std::string& V) { FTaggedSessionName = V; }
-  const std::string& UserCacheDir() const { return FUserCacheDir; }
+  // The per-session cache folder, created on first use: most sessions never write a cache file.
+  const std::string& UserCacheDir() const;
   // Created on first use: most sessions never meet a WAP handset.
   TKXWAPClient& WAPClient();
 
@@ -244,5 +245,6 @@ private:
   uint32_t FTrackID = 0;
   std::string FTaggedSessionName;
   std::string FUserCacheDir;
+  mutable bool FUserCacheDirMade = false;
   std::unique_ptr<TKXWAPClient> FWAPClient;
 };

@@ -404,7 +404,10 @@ void TKXServerControllerBase::SetApplicationFolder(const std::string& AFolder) {
 std::string TKXServerControllerBase::GetUserCacheDir() const {
   TKXApplication* Session = CurrentSession();
   if (!Session) throw EKXException("WebApplication is requiered in order to use this function.");
-  return FCacheDir + "user/" + KXSessionDispatch().SessionID(Session) + "/";
+  const std::string Folder = FCacheDir + "user/" + KXSessionDispatch().SessionID(Session) + "/";
+  std::error_code Ec;
+  fs::create_directories(Folder, Ec);   // sessions make their cache folder on first use
+  return Folder;
 }
 
 std::string TKXServerControllerBase::GetUserCacheURL() const {

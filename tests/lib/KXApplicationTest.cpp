@@ -63,6 +63,7 @@ TEST_F(SessionTest, IdsAreTwentyEightLowerCaseBase36CharactersAndNeverRepeat) {
   auto B = New();
   EXPECT_NE(A->AppID(), B->AppID());
   EXPECT_EQ(A->TaggedSessionName(), A->AppID());
+  EXPECT_FALSE(fs::exists(C.GetCacheDir() + "user/" + A->AppID()));   // made on first use only
   EXPECT_TRUE(fs::is_directory(A->UserCacheDir()));
   EXPECT_EQ(A->UserCacheDir(), C.GetCacheDir() + "user/" + A->AppID() + "/");
 }
