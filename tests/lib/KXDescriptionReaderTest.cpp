@@ -249,3 +249,46 @@ TEST(DescriptionResource, AppliedByClassNameOrRefusedExactly) {
     EXPECT_STREQ(E.what(), "TNoResourceRoot not found.");
   }
 }
+
+namespace {
+
+class TDerivedRoot : public TResourceRoot {
+public:
+  using TResourceRoot::TResourceRoot;
+  KX_DECLARE_CLASS_INFO
+};
+
+const TKXClassInfo& TDerivedRoot::StaticClassInfo() {
+  static const TKXClassInfo Info = KXClass<TDerivedRoot, TResourceRoot>("TDerivedRoot");
+  return Info;
+}
+
+}  // namespace
+
+TEST(DescriptionResource, AncestorDescriptionFirstThenTheClassOwn) {
+  RegisterTestClasses();
+  KXRegisterResource("TResourceRoot", "object ResourceRoot: TResourceRoot\n  Title = 'stored'\nend\n");
+  KXRegisterResource("TDerivedRoot",
+                     "inherited DerivedRoot: TDerivedRoot\n  Tag = 5\n"
+                     "  object Button1: TTestControl\n    Caption = 'derived'\n  end\nend\n");
+  TDerivedRoot Root(nullptr);
+  KXReadComponentResource(Root);
+  EXPECT_EQ(Root.FTitle, "stored");
+  EXPECT_EQ(Root.Tag(), 5);
+  EXPECT_EQ(Root.Name(), "DerivedRoot");
+  ASSERT_NE(Root.Button1, nullptr);
+  EXPECT_EQ(Root.Button1->FCaption, "derived");
+  EXPECT_EQ(Root.FLoadedCount, 1);   // once, after both descriptions
+}
+
+TEST(DescriptionReader, ReferenceToAnotherRootGoesThroughTheGlobalLookup) {
+  RegisterTestClasses();
+  TTestRoot Other(nullptr);
+  KXReadComponentText(Other, "object Other: TTestRoot\n object Button1: TTestControl\n end\nend");
+  KXSetFindGlobalComponent([&](std::string_view AName) -> TKXComponent* { return SameText(AName, "other") ? &Other : nullptr; });
+  TTestRoot Root(nullptr);
+  KXReadComponentText(Root, "object R: TTestRoot\n object Button1: TTestControl\n  Peer = Other.Button1\n end\nend");
+  KXSetFindGlobalComponent(nullptr);
+  ASSERT_NE(Root.Button1, nullptr);
+  EXPECT_EQ(Root.Button1->Peer(), Other.Button1);
+}
