@@ -15,6 +15,13 @@
 //     return Info;
 //   }
 //
+// A root (form, data module) also lists its handler methods and published fields:
+//
+//     KXClass<T, TKXAppForm>("TKXForm1")
+//         .Props({...})
+//         .Methods({KXMethod("KXButton3Click", &T::KXButton3Click)})   // void (T::*)(TKXComponent*)
+//         .Fields({KXField("KXButton3", &T::KXButton3)});              // TKXButton* KXButton3
+//
 // Tables are built on first use (a function-local static), so registering a class from a
 // static initialiser is safe; enumeration tables are referenced by address and read only later.
 #include <bitset>
