@@ -149,25 +149,28 @@ void TCachePurgeThread::Execute() {
 TSessionTimeoutThread::TSessionTimeoutThread(TKXServerControllerBase* AController)
     : TKXSleepingThread("Session Timeout"), FController(AController) {}
 
-void TSessionTimeoutThread::Execute() {
-  while (SleepSlices(kExpirySlices)) {
-    TKXSessionRegistryHooks& Hooks = KXSessionRegistryHooks();
-    if (!Hooks.CollectExpired || !Hooks.Destroy) continue;
-    std::vector<TKXApplication*> Expired;
+void TSessionTimeoutThread::RunPass() {
+  TKXSessionRegistryHooks& Hooks = KXSessionRegistryHooks();
+  if (!Hooks.CollectExpired || !Hooks.Destroy) return;
+  std::vector<TKXApplication*> Expired;
+  try {
+    Expired = Hooks.CollectExpired();
+  } catch (...) {
+    return;
+  }
+  // No priority change: an unprivileged thread could lower its priority but never restore it.
+  for (TKXApplication* Session : Expired) {
+    TKXCurrentSessionScope Scope(Session);
     try {
-      Expired = Hooks.CollectExpired();
+      Hooks.Destroy(Session);
     } catch (...) {
-      continue;
-    }
-    for (TKXApplication* Session : Expired) {
-      TKXCurrentSessionScope Scope(Session);
-      try {
-        Hooks.Destroy(Session);
-      } catch (...) {
-        // One failing session must not keep the others alive.
-      }
+      // One failing session must not keep the others alive.
     }
   }
+}
+
+void TSessionTimeoutThread::Execute() {
+  while (SleepSlices(kExpirySlices)) RunPass();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -355,6 +358,10 @@ void TKXServerControllerBase::DoGetSessionID(TKXApplication* ASession, std::stri
   if (OnGetSessionID) OnGetSessionID(ASession, VNewSessionID);
 }
 
+void TKXServerControllerBase::DoWAPClientDetect(TKXWAPClient& AWAPClient) {
+  if (OnWAPClientDetect) OnWAPClientDetect(AWAPClient);
+}
+
 void TKXServerControllerBase::DoInvalidCommand(TWebRequest* ARequest, TWebResponse* AResponse, const std::string& AMsg) {
   if (OnInvalidCommand) OnInvalidCommand(ARequest, AResponse, AMsg);
 }
@@ -397,7 +404,10 @@ void TKXServerControllerBase::SetApplicationFolder(const std::string& AFolder) {
 std::string TKXServerControllerBase::GetUserCacheDir() const {
   TKXApplication* Session = CurrentSession();
   if (!Session) throw EKXException("WebApplication is requiered in order to use this function.");
-  return FCacheDir + "user/" + KXSessionDispatch().SessionID(Session) + "/";
+  const std::string Folder = FCacheDir + "user/" + KXSessionDispatch().SessionID(Session) + "/";
+  std::error_code Ec;
+  fs::create_directories(Folder, Ec);   // sessions make their cache folder on first use
+  return Folder;
 }
 
 std::string TKXServerControllerBase::GetUserCacheURL() const {
