@@ -16,6 +16,7 @@
 #include "KXHTTPFile.h"
 #include "KXServer.h"
 #include "KXServerControllerBase.h"
+#include "KXSessions.h"
 #include "SkStrUtils.h"
 
 extern char** environ;
@@ -79,11 +80,6 @@ void Spawn(const std::vector<std::string>& AArgs) {
 
 }  // namespace
 
-TKXSessionRegistryLink& KXSessionRegistryLink() {
-  static TKXSessionRegistryLink Link;
-  return Link;
-}
-
 TKXStandAloneServer::TKXStandAloneServer(const TKXHostOptions& AOptions) { Construct(AOptions); }
 
 TKXStandAloneServer::TKXStandAloneServer(TOnUpdateTotalBytes AOnUpdateTotalBytes, TOnDebugLogBytes AOnDebugLogBytes,
@@ -130,10 +126,14 @@ void TKXStandAloneServer::Shutdown() {
     FOwnsLogHooks = false;
   }
   FHTTPServerModule.reset();
+  if (FSessions) {
+    FSessions->OnCreateSession = nullptr;
+    FSessions->OnDestroySession = nullptr;
+    FSessions = nullptr;
+  }
+  // the sessions go before the controller, each with its OnCloseSession
+  FOwnedSessions.reset();
   if (FOwnsController) {
-    // the sessions go before the controller, with their OnCloseSession
-    if (KXSessionRegistryLink().Clear) KXSessionRegistryLink().Clear();
-    if (KXSessionRegistryLink().Detach) KXSessionRegistryLink().Detach();
     KXSetUploadFolderFunc(nullptr);
     delete FController;
     FOwnsController = false;
@@ -146,17 +146,20 @@ void TKXStandAloneServer::Shutdown() {
 
 void TKXStandAloneServer::InitializeServer(const TKXHostOptions& AOptions) {
   TKXServerControllerBase* C = FController;
-  if (TKXSessionRegistryLink().Attach) {
-    TKXSessionRegistryLink().Attach(
-        [this] {
-          ++FActiveSessions;
-          if (OnNewSession) OnNewSession(this);
-        },
-        [this] {
-          --FActiveSessions;
-          if (OnCloseSession) OnCloseSession(this);
-        });
+  FSessions = GSessions();
+  if (!FSessions) {
+    FOwnedSessions = std::make_unique<TKXSessions>();
+    FSessions = FOwnedSessions.get();
   }
+  // Raised on the thread that creates or destroys the session; the count is atomic.
+  FSessions->OnCreateSession = [this](TKXApplication*) {
+    ++FActiveSessions;
+    if (OnNewSession) OnNewSession(this);
+  };
+  FSessions->OnDestroySession = [this](TKXApplication*) {
+    --FActiveSessions;
+    if (OnCloseSession) OnCloseSession(this);
+  };
   if (AOptions.Port >= 0) C->SetPort(AOptions.Port);
   const std::string CacheDir = C->CacheDir();
   KXSetUploadFolderFunc([CacheDir] { return CacheDir; });
@@ -221,7 +224,7 @@ void TKXStandAloneServer::CopyStartURLToClipboard() {
 }
 
 void TKXStandAloneServer::ClearSessions() {
-  if (KXSessionRegistryLink().Clear) KXSessionRegistryLink().Clear();
+  if (FSessions) FSessions->Clear();
   FTotalBytes = 0;
 }
 

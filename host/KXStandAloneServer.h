@@ -13,6 +13,7 @@
 #include "KXNotificationQueue.h"
 
 class TKXServerControllerBase;
+class TKXSessions;
 class TKXStandAloneServer;
 
 enum TKXWebBrowser { wbDefault, wbIE, wbNS6, wbMozilla, wbOpera, wbFirefox };
@@ -21,16 +22,6 @@ using TOnDebugLog = std::function<void(TKXStandAloneServer* Sender, const std::s
 using TOnDebugLogBytes = std::function<void(TKXStandAloneServer* Sender, int32_t ABytes)>;
 using TOnUpdateTotalBytes = std::function<void(TKXStandAloneServer* Sender, int32_t ATotal)>;
 using TKXNotifyEvent = std::function<void(TKXStandAloneServer* Sender)>;
-
-// How the session registry is reached from here: it tells of every session created and
-// destroyed, and destroys them all on request. Installed at start-up by whoever owns the
-// registry; unset parts do nothing.
-struct TKXSessionRegistryLink {
-  std::function<void(std::function<void()> ACreated, std::function<void()> ADestroyed)> Attach;
-  std::function<void()> Detach;
-  std::function<void()> Clear;
-};
-TKXSessionRegistryLink& KXSessionRegistryLink();
 
 // What the program entry decides before the server starts.
 struct TKXHostOptions {
@@ -118,6 +109,8 @@ private:
   TKXServerControllerBase* FController = nullptr;
   bool FOwnsController = false;
   bool FOwnsLogHooks = false;
+  std::unique_ptr<TKXSessions> FOwnedSessions;   // the registry, when none existed before
+  TKXSessions* FSessions = nullptr;
   std::unique_ptr<TKXHTTPServerModule> FHTTPServerModule;
   TKXNotificationQueue FNotifications;
 };
