@@ -5,6 +5,8 @@
 #include "KXServerControllerBase.h"
 #include "KXSocketThrottler.h"
 #include "SkHTTPWebBrokerBridge.h"
+#include "SkIOHandler.h"
+#include "SkTCPServer.h"
 #include "SkStrUtils.h"
 
 namespace {
@@ -115,5 +117,8 @@ void TKXHTTPServerModule::ForcePortRefresh() {
 }
 
 void TKXHTTPServerModule::InstallThrottler(TSkContext& AContext) {
+  // The header block and the content go out as separate sends; with Nagle's algorithm the
+  // second waits for the peer's delayed acknowledgement (tens of milliseconds) on every answer.
+  if (TSkIOHandlerStack* Socket = AContext.Connection().Socket()) Socket->SetUseNagle(false);
   AContext.Connection().IOHandler().SetIntercept(std::make_unique<TKXSocketThrottler>(FBitsPerSec.load() / 8));
 }

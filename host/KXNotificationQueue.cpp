@@ -1,15 +1,18 @@
 #include "KXNotificationQueue.h"
 
 bool TKXNotificationQueue::Post(TNotification ANotification) {
+  bool WasEmpty = false;
   {
     std::lock_guard<std::mutex> Guard(FLock);
     if (FItems.size() >= FMaxPending) {
       ++FDropped;
       return false;
     }
+    WasEmpty = FItems.empty();
     FItems.push_back(std::move(ANotification));
   }
-  FChanged.notify_one();
+  // the console drains everything it finds, so only the first of a run needs to wake it
+  if (WasEmpty) FChanged.notify_one();
   return true;
 }
 

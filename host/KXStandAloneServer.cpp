@@ -112,10 +112,20 @@ void TKXStandAloneServer::Construct(const TKXHostOptions& AOptions) {
     Shutdown();   // the destructor does not run for a constructor that throws
     throw;
   }
-  // Request threads post; the console's thread runs Log and LogBytes in order.
+  // Request threads post; the console's thread runs Log and LogBytes in order. Detailed lines
+  // are not posted while nobody would show them, and with the debug log off the byte counts of
+  // a burst of responses travel as one running sum instead of one notification each.
   TSyncLog::SetSinks(
-      [this](const std::string& AMsg) { FNotifications.Post([this, AMsg] { Log(AMsg, true); }); },
-      [this](long long ABytes) { FNotifications.Post([this, ABytes] { LogBytes(ABytes); }); });
+      [this](const std::string& AMsg) {
+        if (FDebugLog) FNotifications.Post([this, AMsg] { Log(AMsg, true); });
+      },
+      [this](long long ABytes) {
+        if (FDebugLog) {
+          FNotifications.Post([this, ABytes] { LogBytes(ABytes); });
+        } else if (FPendingBytes.fetch_add(ABytes) == 0) {
+          FNotifications.Post([this] { LogBytes(FPendingBytes.exchange(0)); });
+        }
+      });
 }
 
 TKXStandAloneServer::~TKXStandAloneServer() { Shutdown(); }

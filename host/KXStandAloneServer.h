@@ -62,7 +62,7 @@ public:
   TKXNotificationQueue& Notifications() { return FNotifications; }
   TKXHTTPServerModule* HTTPServerModule() { return FHTTPServerModule.get(); }
 
-  bool DebugLog() const { return FDebugLog; }
+  bool DebugLog() const { return FDebugLog.load(); }
   void SetDebugLog(bool V) { FDebugLog = V; }
   bool HTML32() const { return FHTML32; }
   void SetHTML32(bool V) { FHTML32 = V; }
@@ -96,7 +96,8 @@ private:
 
   std::atomic<int32_t> FActiveSessions{0};
   int32_t FTotalBytes = 0;
-  bool FDebugLog = false;
+  std::atomic<bool> FDebugLog{false};   // read by request threads to skip unwanted lines
+  std::atomic<int64_t> FPendingBytes{0};   // byte counts posted as one sum while the debug log is off
   bool FHTML32 = false;
   bool FWML = false;
   bool FXHTMLMP = false;

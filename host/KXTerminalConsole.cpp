@@ -89,6 +89,13 @@ void KXBlockStopSignals() {
   pthread_sigmask(SIG_BLOCK, &Set, nullptr);
 }
 
+void KXSetThreadStackSize(size_t ABytes) {
+  pthread_attr_t Attr;
+  if (pthread_attr_init(&Attr) != 0) return;
+  if (pthread_attr_setstacksize(&Attr, ABytes) == 0) pthread_setattr_default_np(&Attr);
+  pthread_attr_destroy(&Attr);
+}
+
 TKXTerminalConsole::TKXTerminalConsole(std::ostream& AOut) : FOut(AOut) {}
 
 void TKXTerminalConsole::RequestStop() { FStop = true; }
@@ -150,6 +157,7 @@ int KXRunHost(int argc, char** argv) {
   if (!Line.Headless && ((X && *X) || (W && *W)))
     std::cout << "No window front-end in this build: running in the terminal." << std::endl;
   KXBlockStopSignals();
+  KXSetThreadStackSize(kKXThreadStackSize);
   TKXTerminalConsole Terminal(std::cout);
   return Terminal.Run(Line.Options);
 }

@@ -2,6 +2,7 @@
 // The terminal front-end of the console: start-up log and every later log line on standard
 // output; SIGINT and SIGTERM close the console as closing the window would.
 #include <atomic>
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -35,6 +36,13 @@ private:
 // Blocks SIGINT and SIGTERM for the calling thread and every thread it starts later, so that
 // one thread can take them with sigwait.
 void KXBlockStopSignals();
+
+// Every connection has a thread of its own, so thread start-up is on the path of every
+// request: with the default 8 MiB stacks the C library keeps only a handful of stacks for reuse
+// and maps fresh ones at once. Request handling needs far less.
+constexpr size_t kKXThreadStackSize = 1024 * 1024;
+// Sets the stack size of threads started later in this process (std::thread included).
+void KXSetThreadStackSize(size_t ABytes);
 
 // The program's front-end choice: the terminal when there is no display or with --headless
 // (the window front-end is not part of this build, so a display also gets the terminal).
