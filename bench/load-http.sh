@@ -73,13 +73,15 @@ for _ in $(seq 1 50); do
   sleep 0.1
 done
 
-# One wrk run: prints "rps p50 p99 errors" (latencies in ms).
+# One wrk run: prints "rps p50 p99 errors eof" (latencies in ms). wrk counts a read error for
+# every answer whose body ends with the connection instead of a Content-Length (our status-page
+# answers such as /PING): those are reported apart as "eof" when the answer has no length.
 run_wrk() {
-  local url="$1" conns="$2" out
+  local url="$1" conns="$2" framed="$3" out
   out="$(wrk -t2 -c"$conns" -d"$DURATION" --latency "$url" 2>&1)"
-  python3 - "$out" <<'PY'
+  python3 - "$out" "$framed" <<'PY'
 import re, sys
-t = sys.argv[1]
+t, framed = sys.argv[1], sys.argv[2] == "1"
 def ms(v):
     m = re.match(r"([\d.]+)(us|ms|s)", v)
     if not m: return float("nan")
@@ -88,31 +90,41 @@ def ms(v):
 rps = re.search(r"Requests/sec:\s+([\d.]+)", t)
 p50 = re.search(r"^\s+50%\s+(\S+)", t, re.M)
 p99 = re.search(r"^\s+99%\s+(\S+)", t, re.M)
-err = 0
+err = eof = 0
 m = re.search(r"Socket errors: connect (\d+), read (\d+), write (\d+), timeout (\d+)", t)
-if m: err += sum(int(x) for x in m.groups())
+if m:
+    c, r, w, to = (int(x) for x in m.groups())
+    err += c + w + to
+    if framed: err += r
+    else: eof += r
 m = re.search(r"Non-2xx or 3xx responses: (\d+)", t)
 if m: err += int(m.group(1))
 print(f"{float(rps.group(1)) if rps else 0:.0f} {ms(p50.group(1)) if p50 else float('nan'):.2f} "
-      f"{ms(p99.group(1)) if p99 else float('nan'):.2f} {err}")
+      f"{ms(p99.group(1)) if p99 else float('nan'):.2f} {err} {eof}")
 PY
 }
+
+# 1 when the answer at that address carries a Content-Length.
+framed() { curl -s -D - -o /dev/null "$1" | grep -qi '^Content-Length:' && echo 1 || echo 0; }
 
 SIZE="$(stat -c %s "$WORK/www$SCRIPT_PATH")"
 echo "Load benchmark: wrk -t2, $DURATION per run, every response closes its connection"
 echo "script file $SCRIPT_PATH ($SIZE bytes); Kexalo on port $KX_PORT, nginx on port $NG_PORT"
-printf "%-22s %5s | %9s %8s %8s %6s | %9s %8s %8s %6s | %6s\n" case conns \
-  "kx req/s" "p50 ms" "p99 ms" "errors" "ng req/s" "p50 ms" "p99 ms" "errors" "ratio"
+printf "%-18s %5s | %9s %7s %8s %6s %6s | %9s %7s %7s %6s | %6s\n" case conns \
+  "kx req/s" "p50 ms" "p99 ms" errors eof "ng req/s" "p50 ms" "p99 ms" errors ratio
 STATUS=0
 for path in "$SCRIPT_PATH" /PING; do
+  KF="$(framed "http://127.0.0.1:$KX_PORT$path")"
+  NF="$(framed "http://127.0.0.1:$NG_PORT$path")"
   for conns in 16 128; do
-    read -r KR K50 K99 KE <<<"$(run_wrk "http://127.0.0.1:$KX_PORT$path" "$conns")"
-    read -r NR N50 N99 NE <<<"$(run_wrk "http://127.0.0.1:$NG_PORT$path" "$conns")"
+    read -r KR K50 K99 KE KEOF <<<"$(run_wrk "http://127.0.0.1:$KX_PORT$path" "$conns" "$KF")"
+    read -r NR N50 N99 NE NEOF <<<"$(run_wrk "http://127.0.0.1:$NG_PORT$path" "$conns" "$NF")"
     RATIO="$(python3 -c "print(f'{$KR/$NR:.2f}' if $NR else 'n/a')")"
-    printf "%-22s %5s | %9s %8s %8s %6s | %9s %8s %8s %6s | %6s\n" "$path" "$conns" \
-      "$KR" "$K50" "$K99" "$KE" "$NR" "$N50" "$N99" "$NE" "$RATIO"
+    printf "%-18s %5s | %9s %7s %8s %6s %6s | %9s %7s %7s %6s | %6s\n" "$path" "$conns" \
+      "$KR" "$K50" "$K99" "$KE" "$KEOF" "$NR" "$N50" "$N99" "$NE" "$RATIO"
     [ "$KE" = "0" ] || STATUS=1
   done
 done
 [ "$STATUS" = "0" ] || echo "load-http: Kexalo had errors or timeouts"
+echo "eof: answers whose body ends with the connection (no Content-Length), counted by wrk as read errors"
 exit 0

@@ -15,6 +15,7 @@ std::atomic<TKXHTTPServerModule*> GModule{nullptr};
 
 const char kPortAssignedBySystem[] = "Warning: Port has been assigned by system.";
 const char kListening[] = "Application initialized and listening on port: ";
+constexpr int kListenQueue = 1024;
 const char kNoTLS[] = "HTTPS listener not started: this build has no TLS support yet.";
 
 TKXServerControllerBase& Controller() {
@@ -71,6 +72,9 @@ TKXHTTPServerModule::~TKXHTTPServerModule() {
 std::unique_ptr<TSkHTTPWebBrokerBridge> TKXHTTPServerModule::MakeBridge() {
   auto B = std::make_unique<TSkHTTPWebBrokerBridge>();
   B->SetKeepAlive(false);
+  // connects wait here while the listener is busy: a short queue drops them and the client
+  // retries only a second later
+  B->SetListenQueue(kListenQueue);
   B->RegisterWebModuleClass<TKXServer>();
   B->OnConnect = [this](TSkContext& AContext) { InstallThrottler(AContext); };
   return B;
