@@ -136,13 +136,13 @@ void TKXStandAloneServer::Shutdown() {
     FOwnsLogHooks = false;
   }
   FHTTPServerModule.reset();
-  if (FSessions) {
+  // the sessions go before the controller, each with its OnCloseSession (and counted down)
+  FOwnedSessions.reset();
+  if (FSessions && FSessions == GSessions()) {
     FSessions->OnCreateSession = nullptr;
     FSessions->OnDestroySession = nullptr;
-    FSessions = nullptr;
   }
-  // the sessions go before the controller, each with its OnCloseSession
-  FOwnedSessions.reset();
+  FSessions = nullptr;
   if (FOwnsController) {
     KXSetUploadFolderFunc(nullptr);
     delete FController;

@@ -4,8 +4,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "KXApplication.h"
 #include "KXConsole.h"
 #include "KXHTTPServerModule.h"
+#include "KXSessions.h"
 #include "KXStandAloneServer.h"
 #include "KXTerminalConsole.h"
 #include "KXTestController.h"
@@ -241,4 +243,28 @@ TEST(KXConsole, ByteLinesUseDigitGrouping) {
   C.LogBytes(1234);
   ASSERT_EQ(C.LogLines().size(), 1u);
   EXPECT_EQ(C.LogLines()[0], " Bytes: 1,234");
+}
+
+TEST(KXStandAloneServer, CountsSessionsAndEndsThemAllWhenItStops) {
+  TServerFixture F;
+  int Closed = 0, NewEvents = 0, CloseEvents = 0;
+  F.Scope.Controller().OnCloseSession = [&](TKXApplication*) { ++Closed; };
+  {
+    auto S = F.Start();
+    S->OnNewSession = [&](TKXStandAloneServer*) { ++NewEvents; };
+    S->OnCloseSession = [&](TKXStandAloneServer*) { ++CloseEvents; };
+    ASSERT_NE(GSessions(), nullptr) << "the server brings the registry when there is none";
+    for (int I = 0; I < 3; ++I) {
+      auto* A = new TKXApplication({brChrome, brsNone}, "Mozilla/5.0 Chrome/120.0", "127.0.0.1", "", "", "",
+                                   TSkStringList(), "");
+      GSessions()->AddSessionAndLock(A);
+      A->Unlock();
+    }
+    EXPECT_EQ(S->ActiveSessions(), 3);
+    EXPECT_EQ(NewEvents, 3);
+  }
+  EXPECT_EQ(Closed, 3) << "every session ended, with its OnCloseSession, before the controller";
+  EXPECT_EQ(CloseEvents, 3);
+  EXPECT_EQ(GSessions(), nullptr);
+  F.Scope.Controller().OnCloseSession = nullptr;
 }
