@@ -14,7 +14,9 @@
 
 #include "KXException.h"
 #include "KXSessionDispatch.h"
+#include "KXFileParser.h"
 #include "KXFileReference.h"
+#include "KXHTTPFile.h"
 #include "KXInternalFiles.h"
 #include "SkStrUtils.h"
 
@@ -197,6 +199,7 @@ TKXServerControllerBase::TKXServerControllerBase()
       FUnknownBrowser(std::make_unique<TKXFileReference>()) {
   GController = this;
   AddInternalFiles();   // the framework's internal files are registered once, before any request
+  KXRegisterFileParser();
   ApplyDefaults();
 }
 
@@ -242,6 +245,8 @@ void TKXServerControllerBase::AfterConstruction() {
   std::error_code Ec;
   fs::create_directories(FCacheDir, Ec);
   if (!fs::is_directory(FCacheDir, Ec)) throw EKXException("Unable to create cache directory \"" + FCacheDir + "\".");
+  // Uploaded files live in the cache folder, so they go with it at the latest.
+  KXSetUploadFolderFunc([Folder = FCacheDir] { return Folder; });
   if (FCacheExpiry > 0) {
     FCachePurgeThread = std::make_unique<TCachePurgeThread>(FCacheDir, FCacheExpiry);
     FCachePurgeThread->Start();
@@ -263,6 +268,7 @@ TKXServerControllerBase::~TKXServerControllerBase() {
     FCachePurgeThread.reset();
   }
   DeleteCacheFolder();
+  KXSetUploadFolderFunc(nullptr);
   GController = nullptr;
 }
 
