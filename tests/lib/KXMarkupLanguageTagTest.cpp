@@ -300,6 +300,16 @@ TEST(LinkedChildren, LinkingALinkedTagAddsItsTopmostAncestor) {
   EXPECT_EQ(Freed, 3);
 }
 
+TEST(LinkedChildren, TwoLinkedChildrenRenderOnce) {
+  auto* Span = new TKXHTMLTag("span");
+  auto* A = Span->Contents().AddTag("a", true);
+  Span->Contents().AddTag("b", true);
+  const std::string Expected = "<span>\r\n  <a></a>\r\n  <b></b></span>";
+  EXPECT_EQ(A->Render(), Expected);
+  EXPECT_EQ(Span->Render(), Expected);
+  delete A;
+}
+
 TEST(LinkedChildren, FreeingAnyNodeFreesTheLinkedTree) {
   int Freed = 0;
   auto* Span = new TCountedTag("span", Freed);
