@@ -18,6 +18,7 @@
 #include "KXFileReference.h"
 #include "KXHTTPFile.h"
 #include "KXInternalFiles.h"
+#include "KXRenderContext.h"
 #include "SkStrUtils.h"
 
 namespace fs = std::filesystem;
