@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "KXBrowser.h"
+#include "KXClasses.h"
+#include "KXComponent.h"
 #include "KXException.h"
 #include "KXContentTypes.h"
 #include "KXFileReference.h"
@@ -111,13 +113,18 @@ TDateTime FileModified(const std::string& APath) {
 }
 
 // Page mode asks the registered form class whether it may be opened by its address.
-// The form classes arrive with the component model; until then no class is found.
+// Page mode asks a temporary instance of the registered class whether it may be opened by its address.
 bool KXPageAccessAllowed(const std::string& AClassName) {
-  (void)AClassName;
-  return false;
+  const TKXClassInfo* Class = KXClassRegistry().FindClass(AClassName);
+  const TKXPropInfo* Prop = Class ? Class->FindProperty("AllowPageAccess") : nullptr;
+  if (!Class || !Class->CanCreate() || !Prop || Prop->Kind != TKXPropKind::pkBoolean) return false;
+  std::unique_ptr<TKXComponent> Probe(Class->Create(nullptr));
+  return Prop->GetOrdinal(*Probe) != 0;
 }
 
 }  // namespace
+
+const std::string& TKXServer::PageFormClass() { return GPageFormClass; }
 
 // ---------------------------------------------------------------------------------------------
 // Logging
