@@ -14,6 +14,7 @@
 
 #include "KXException.h"
 #include "KXSessionDispatch.h"
+#include "KXSessions.h"
 #include "KXFileReference.h"
 #include "KXInternalFiles.h"
 #include "SkStrUtils.h"
@@ -188,6 +189,7 @@ TKXServerControllerBase* TKXServerControllerBase::Instance() { return GControlle
 
 TKXServerControllerBase* TKXServerControllerBase::CreateServerController() {
   if (!ControllerFactory()) throw EKXException("No server controller is defined.");
+  KXInstallSessionLookups();
   return ControllerFactory()();
 }
 
