@@ -17,6 +17,7 @@
 #include "KXSessionDispatch.h"
 #include "KXDescriptionReader.h"
 #include "KXFileParser.h"
+#include "KXSessions.h"
 #include "KXFileReference.h"
 #include "KXHTTPFile.h"
 #include "KXInternalFiles.h"
@@ -154,25 +155,28 @@ void TCachePurgeThread::Execute() {
 TSessionTimeoutThread::TSessionTimeoutThread(TKXServerControllerBase* AController)
     : TKXSleepingThread("Session Timeout"), FController(AController) {}
 
-void TSessionTimeoutThread::Execute() {
-  while (SleepSlices(kExpirySlices)) {
-    TKXSessionRegistryHooks& Hooks = KXSessionRegistryHooks();
-    if (!Hooks.CollectExpired || !Hooks.Destroy) continue;
-    std::vector<TKXApplication*> Expired;
+void TSessionTimeoutThread::RunPass() {
+  TKXSessionRegistryHooks& Hooks = KXSessionRegistryHooks();
+  if (!Hooks.CollectExpired || !Hooks.Destroy) return;
+  std::vector<TKXApplication*> Expired;
+  try {
+    Expired = Hooks.CollectExpired();
+  } catch (...) {
+    return;
+  }
+  // No priority change: an unprivileged thread could lower its priority but never restore it.
+  for (TKXApplication* Session : Expired) {
+    TKXCurrentSessionScope Scope(Session);
     try {
-      Expired = Hooks.CollectExpired();
+      Hooks.Destroy(Session);
     } catch (...) {
-      continue;
-    }
-    for (TKXApplication* Session : Expired) {
-      TKXCurrentSessionScope Scope(Session);
-      try {
-        Hooks.Destroy(Session);
-      } catch (...) {
-        // One failing session must not keep the others alive.
-      }
+      // One failing session must not keep the others alive.
     }
   }
+}
+
+void TSessionTimeoutThread::Execute() {
+  while (SleepSlices(kExpirySlices)) RunPass();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -353,6 +357,7 @@ TKXServerControllerBase* TKXServerControllerBase::Instance() { return GControlle
 
 TKXServerControllerBase* TKXServerControllerBase::CreateServerController() {
   if (!ControllerFactory()) throw EKXException("No server controller is defined.");
+  KXInstallSessionLookups();
   return ControllerFactory()();
 }
 
@@ -534,6 +539,10 @@ void TKXServerControllerBase::DoGetSessionID(TKXApplication* ASession, std::stri
   if (OnGetSessionID) OnGetSessionID(ASession, VNewSessionID);
 }
 
+void TKXServerControllerBase::DoWAPClientDetect(TKXWAPClient& AWAPClient) {
+  if (OnWAPClientDetect) OnWAPClientDetect(AWAPClient);
+}
+
 void TKXServerControllerBase::DoInvalidCommand(TWebRequest* ARequest, TWebResponse* AResponse, const std::string& AMsg) {
   if (OnInvalidCommand) OnInvalidCommand(ARequest, AResponse, AMsg);
 }
@@ -576,7 +585,10 @@ void TKXServerControllerBase::SetApplicationFolder(const std::string& AFolder) {
 std::string TKXServerControllerBase::GetUserCacheDir() const {
   TKXApplication* Session = CurrentSession();
   if (!Session) throw EKXException("WebApplication is requiered in order to use this function.");
-  return FCacheDir + "user/" + KXSessionDispatch().SessionID(Session) + "/";
+  const std::string Folder = FCacheDir + "user/" + KXSessionDispatch().SessionID(Session) + "/";
+  std::error_code Ec;
+  fs::create_directories(Folder, Ec);   // sessions make their cache folder on first use
+  return Folder;
 }
 
 std::string TKXServerControllerBase::GetUserCacheURL() const {

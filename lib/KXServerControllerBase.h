@@ -22,6 +22,7 @@ class TKXBaseForm;
 class TWebRequest;
 class TWebResponse;
 class TKXServerControllerBase;
+class TKXWAPClient;
 
 // A background thread that sleeps in 100 ms slices so that it stops within 100 ms.
 class TKXSleepingThread {
@@ -67,6 +68,8 @@ private:
 class TSessionTimeoutThread : public TKXSleepingThread {
 public:
   explicit TSessionTimeoutThread(TKXServerControllerBase* AController);
+  // One pass: collect the expired sessions, then destroy each as the thread's current session.
+  static void RunPass();
 
 protected:
   void Execute() override;
@@ -256,6 +259,8 @@ public:
   std::function<void(TWebRequest* ARequest, TWebResponse* AResponse, const std::string& AMsg)> OnInvalidCommand;
   std::function<void(void* Sender, TWebRequest* Request, TWebResponse* Response, bool& Handled)> OnBeforeDispatch;
   std::function<void(void* Sender, TWebRequest* Request, TWebResponse* Response, bool& Handled)> OnAfterDispatch;
+  // The handler may change the description in place (it stays the session's).
+  std::function<void(TKXWAPClient& AWAPClient)> OnWAPClientDetect;
   std::function<void(TKXApplication* ASession, TKXBaseForm* AForm, TKXBaseForm*& VNewForm)> OnBeforeRender;
   std::function<void(TKXApplication* ASession, TKXBaseForm* AForm)> OnAfterRender;
 
@@ -264,6 +269,7 @@ public:
   void DoCloseSession(TKXApplication* ASession);
   void DoReEntry(TKXApplication* ASession);
   void DoGetSessionID(TKXApplication* ASession, std::string& VNewSessionID);
+  void DoWAPClientDetect(TKXWAPClient& AWAPClient);
   void DoInvalidCommand(TWebRequest* ARequest, TWebResponse* AResponse, const std::string& AMsg);
   bool DoException(TKXApplication* AApplication, const std::exception& AException, bool& Handled);
   void DoBackButton(int ASubmittedSequence, int ACurrentSequence, bool& VExecute, bool& VHandled,

@@ -25,7 +25,7 @@ public:
   std::string SessionURLBase(TKXApplication*) override { return {}; }
   unsigned SessionTrackID(TKXApplication*) override { return 0; }
   bool HasHTML40ActiveForm(TKXApplication*) override { return false; }
-  void Exec(TKXApplication*, unsigned, int, TWebRequest*, TWebResponse*, const std::string&, TSkStringList&) override {}
+  void Exec(TKXApplication*&, unsigned, int, TWebRequest*, TWebResponse*, const std::string&, TSkStringList&) override {}
   void ApplyWindowSize(TKXApplication*, TWebRequest*, TWebResponse*, TSkStringList&, bool) override {}
   void RemoveRunParams(TKXApplication*, TSkStringList&) override {}
 

@@ -44,8 +44,9 @@ public:
   virtual unsigned SessionTrackID(TKXApplication* ASession) = 0;
   // True when the active form is an HTML 4.0 form.
   virtual bool HasHTML40ActiveForm(TKXApplication* ASession) = 0;
-  // Runs one request of a session (form submission, callbacks, uploads).
-  virtual void Exec(TKXApplication* ASession, unsigned ATrackID, int ACommand, TWebRequest* ARequest,
+  // Runs one request of a session (form submission, callbacks, uploads). When the request ended
+  // the session, ASession comes back as nullptr: it is released and gone.
+  virtual void Exec(TKXApplication*& ASession, unsigned ATrackID, int ACommand, TWebRequest* ARequest,
                     TWebResponse* AResponse, const std::string& AClientIP, TSkStringList& AParams) = 0;
   // Applies "KX_width"/"KX_height"; with AReply the response becomes the resize script page.
   virtual void ApplyWindowSize(TKXApplication* ASession, TWebRequest* ARequest, TWebResponse* AResponse,

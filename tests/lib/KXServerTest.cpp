@@ -60,7 +60,7 @@ public:
   std::string SessionURLBase(TKXApplication*) override { return ""; }
   unsigned SessionTrackID(TKXApplication*) override { return 5; }
   bool HasHTML40ActiveForm(TKXApplication*) override { return true; }
-  void Exec(TKXApplication*, unsigned ATrack, int, TWebRequest*, TWebResponse* R, const std::string&,
+  void Exec(TKXApplication*&, unsigned ATrack, int, TWebRequest*, TWebResponse* R, const std::string&,
             TSkStringList&) override {
     ++Execs;
     LastTrack = ATrack;
