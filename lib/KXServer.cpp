@@ -215,7 +215,7 @@ void TKXServer::Dispatch(TWebRequest* ARequest, TWebResponse* AResponse) {
   AResponse->CustomHeaders().Clear();
   FState.Path = ParsePath(ARequest->PathInfo(), ARequest->Query(), FState.Params, C);
   try {
-    ExtractIDs(ARequest);
+    ExtractIDs(ARequest, AResponse);
     DetermineClientIP(ARequest);
     if (IsSessionCommand(FState.Path.Command)) FindSession(ARequest);
     RunCommand(ARequest, AResponse);
@@ -336,7 +336,7 @@ TKXParsedPath TKXServer::ParsePath(const std::string& APathInfo, const std::stri
 // ---------------------------------------------------------------------------------------------
 // Session and track ids
 
-void TKXServer::ExtractIDs(TWebRequest* ARequest) {
+void TKXServer::ExtractIDs(TWebRequest* ARequest, TWebResponse* AResponse) {
   TKXParsedPath& P = FState.Path;
   if (CarriesIDs(P.Command)) {
     const std::string ResizeID = P.Command == cmdResize ? FState.Params.Values("KX_SessionID_") : std::string();
@@ -358,7 +358,7 @@ void TKXServer::ExtractIDs(TWebRequest* ARequest) {
           }
           break;
         case tmCookie:
-          ExtractCookieIDs(ARequest);
+          ExtractCookieIDs(ARequest, AResponse);
           break;
         case tmHidden:
           FState.Cacheable = false;
@@ -382,7 +382,7 @@ void TKXServer::ExtractIDs(TWebRequest* ARequest) {
   BindTaggedSession(ARequest);
 }
 
-void TKXServer::ExtractCookieIDs(TWebRequest* ARequest) {
+void TKXServer::ExtractCookieIDs(TWebRequest* ARequest, TWebResponse* AResponse) {
   TKXServerControllerBase& C = Controller();
   TKXParsedPath& P = FState.Path;
   if (P.Command == cmdCall) {
@@ -408,7 +408,7 @@ void TKXServer::ExtractCookieIDs(TWebRequest* ARequest) {
   TKXApplication* Tagged = Bind.empty() ? nullptr : KXSessionDispatch().LookupByTaggedNameAndLock(Bind);
   if (Tagged) {
     FState.Session = Tagged;
-    SetSessionCookies(nullptr);
+    SetSessionCookies(AResponse);   // a re-entry through "bind" refreshes the session's cookies
     KXSessionDispatch().Release(Tagged);
     FState.Session = nullptr;
   } else {

@@ -87,8 +87,8 @@ private:
   bool RedirectToSSL(TWebRequest* ARequest, TWebResponse* AResponse);
   void ReadCredentials(TWebRequest* ARequest);
   void ReadParams(TWebRequest* ARequest);
-  void ExtractIDs(TWebRequest* ARequest);
-  void ExtractCookieIDs(TWebRequest* ARequest);
+  void ExtractIDs(TWebRequest* ARequest, TWebResponse* AResponse);
+  void ExtractCookieIDs(TWebRequest* ARequest, TWebResponse* AResponse);
   void BindTaggedSession(TWebRequest* ARequest);
   void DetermineClientIP(TWebRequest* ARequest);
   void FindSession(TWebRequest* ARequest);
