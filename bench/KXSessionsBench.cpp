@@ -19,6 +19,9 @@
 namespace {
 
 class TBenchController : public TKXServerControllerBase {
+public:
+  explicit TBenchController(TKXComponent* AOwner = nullptr) : TKXServerControllerBase(AOwner) {}
+
 protected:
   void ReadStoredDescription() override { SetCacheExpiry(0); }   // no purge thread walking the folders
 };

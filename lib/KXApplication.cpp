@@ -13,7 +13,7 @@
 #include "KXServer.h"
 #include "KXServerControllerBase.h"
 #include "KXSessions.h"
-#include "KXTextEncode.h"
+#include "KXTextEncoding.h"
 #include "KXWAPClient.h"
 #include "SkStrUtils.h"
 #include "SkStream.h"
@@ -424,7 +424,7 @@ void TKXApplication::ShowMessage(const std::string& AMsg, TKXShowMessageType ATy
     Mode = smSameWindow;
   switch (Mode) {
     case smAlert:
-      if (H.AddToInitProc) H.AddToInitProc(Form, "window.alert(\"" + KXTextToJSStringLiteral(AMsg) + "\");\r\n");
+      if (H.AddToInitProc) H.AddToInitProc(Form, "window.alert(\"" + TextToJSStringLiteral(AMsg) + "\");\r\n");
       break;
     case smNewWindow: {
       const std::string Text = ReplaceAll(RemoveChars(AMsg, '\r'), "\n", "<br>");

@@ -40,6 +40,7 @@
 #include <utility>
 #include <vector>
 
+#include "KXEnumSet.h"
 #include "SkStrUtils.h"
 #include "SkStringList.h"
 
@@ -286,6 +287,12 @@ template <class I>
 struct TKXSetTraits<I, std::enable_if_t<std::is_integral_v<I>>> {
   static uint64_t ToMask(I AValue) { return static_cast<uint64_t>(AValue); }
   static I FromMask(uint64_t AMask) { return static_cast<I>(AMask); }
+};
+
+template <class E, int N>
+struct TKXSetTraits<TKXEnumSet<E, N>> {
+  static uint64_t ToMask(const TKXEnumSet<E, N>& AValue) { return AValue.Bits(); }
+  static TKXEnumSet<E, N> FromMask(uint64_t AMask) { return TKXEnumSet<E, N>::FromBits(AMask); }
 };
 
 template <size_t N>

@@ -58,3 +58,10 @@ std::string TKXFileReference::QualifiedPath(std::string_view AFilesDir, bool AAl
   if (Rest.find(kHostSeparator) != std::string::npos && !AAllowSubFolders) return {};
   return std::string(AFilesDir) + Rest;
 }
+
+const TKXClassInfo& TKXFileReference::StaticClassInfo() {
+  using T = TKXFileReference;
+  static const TKXClassInfo Info = KXClass<T, TKXPersistent>("TKXFileReference")
+      .Props({KXStringProp("Filename", &T::Filename, &T::SetFilename), KXStringProp("URL", &T::URL, &T::SetURL)});
+  return Info;
+}

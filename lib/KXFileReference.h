@@ -4,8 +4,11 @@
 #include <string>
 #include <string_view>
 
-class TKXFileReference {
+#include "KXComponent.h"
+
+class TKXFileReference : public TKXPersistent {
 public:
+  KX_DECLARE_CLASS_INFO
   // Raised after every change of Filename or URL.
   std::function<void(TKXFileReference* Sender)> OnChange;
 

@@ -12,9 +12,3 @@ TKXApplication* SetCurrentSession(TKXApplication* ASession) {
 
 TKXApplication* CurrentSession() { return GCurrentSession; }
 
-namespace {
-std::string GPageEOL;
-}  // namespace
-
-const std::string& PageEOL() { return GPageEOL; }
-void SetPageEOL(bool ADebugHTML) { GPageEOL = ADebugHTML ? "\r\n" : ""; }

@@ -33,7 +33,3 @@ private:
 };
 
 
-// The line separator inside generated page text: CR LF when the controller's DebugHTML is on,
-// else empty. Set once while the controller is constructed, before requests run.
-const std::string& PageEOL();
-void SetPageEOL(bool ADebugHTML);

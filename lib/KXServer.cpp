@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "KXBrowser.h"
+#include "KXClasses.h"
+#include "KXComponent.h"
 #include "KXException.h"
 #include "KXContentTypes.h"
 #include "KXFileReference.h"
@@ -111,13 +113,18 @@ TDateTime FileModified(const std::string& APath) {
 }
 
 // Page mode asks the registered form class whether it may be opened by its address.
-// The form classes arrive with the component model; until then no class is found.
+// Page mode asks a temporary instance of the registered class whether it may be opened by its address.
 bool KXPageAccessAllowed(const std::string& AClassName) {
-  (void)AClassName;
-  return false;
+  const TKXClassInfo* Class = KXClassRegistry().FindClass(AClassName);
+  const TKXPropInfo* Prop = Class ? Class->FindProperty("AllowPageAccess") : nullptr;
+  if (!Class || !Class->CanCreate() || !Prop || Prop->Kind != TKXPropKind::pkBoolean) return false;
+  std::unique_ptr<TKXComponent> Probe(Class->Create(nullptr));
+  return Prop->GetOrdinal(*Probe) != 0;
 }
 
 }  // namespace
+
+const std::string& TKXServer::PageFormClass() { return GPageFormClass; }
 
 // ---------------------------------------------------------------------------------------------
 // Logging
@@ -208,7 +215,7 @@ void TKXServer::Dispatch(TWebRequest* ARequest, TWebResponse* AResponse) {
   AResponse->CustomHeaders().Clear();
   FState.Path = ParsePath(ARequest->PathInfo(), ARequest->Query(), FState.Params, C);
   try {
-    ExtractIDs(ARequest);
+    ExtractIDs(ARequest, AResponse);
     DetermineClientIP(ARequest);
     if (IsSessionCommand(FState.Path.Command)) FindSession(ARequest);
     RunCommand(ARequest, AResponse);
@@ -329,7 +336,7 @@ TKXParsedPath TKXServer::ParsePath(const std::string& APathInfo, const std::stri
 // ---------------------------------------------------------------------------------------------
 // Session and track ids
 
-void TKXServer::ExtractIDs(TWebRequest* ARequest) {
+void TKXServer::ExtractIDs(TWebRequest* ARequest, TWebResponse* AResponse) {
   TKXParsedPath& P = FState.Path;
   if (CarriesIDs(P.Command)) {
     const std::string ResizeID = P.Command == cmdResize ? FState.Params.Values("KX_SessionID_") : std::string();
@@ -351,7 +358,7 @@ void TKXServer::ExtractIDs(TWebRequest* ARequest) {
           }
           break;
         case tmCookie:
-          ExtractCookieIDs(ARequest);
+          ExtractCookieIDs(ARequest, AResponse);
           break;
         case tmHidden:
           FState.Cacheable = false;
@@ -375,7 +382,7 @@ void TKXServer::ExtractIDs(TWebRequest* ARequest) {
   BindTaggedSession(ARequest);
 }
 
-void TKXServer::ExtractCookieIDs(TWebRequest* ARequest) {
+void TKXServer::ExtractCookieIDs(TWebRequest* ARequest, TWebResponse* AResponse) {
   TKXServerControllerBase& C = Controller();
   TKXParsedPath& P = FState.Path;
   if (P.Command == cmdCall) {
@@ -401,7 +408,7 @@ void TKXServer::ExtractCookieIDs(TWebRequest* ARequest) {
   TKXApplication* Tagged = Bind.empty() ? nullptr : KXSessionDispatch().LookupByTaggedNameAndLock(Bind);
   if (Tagged) {
     FState.Session = Tagged;
-    SetSessionCookies(nullptr);
+    SetSessionCookies(AResponse);   // a re-entry through "bind" refreshes the session's cookies
     KXSessionDispatch().Release(Tagged);
     FState.Session = nullptr;
   } else {

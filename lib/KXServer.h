@@ -69,6 +69,8 @@ public:
   // Internal file as a read-only stream the caller owns ("Resource %s not found.").
   static std::unique_ptr<TSkStream> ResourceAsStream(const std::string& AName);
   static std::string RedirectAsPartial(const std::string& AURL);
+  // The form class page mode chose for this thread's request ("TKXFORM1"), empty otherwise.
+  static const std::string& PageFormClass();
   static std::string DateTimeToInternetStr(bool AIsGMT, TDateTime AValue);
   static double TimeZoneBias();
   // The path grammar and command table, on their own for callers and tests.
@@ -85,8 +87,8 @@ private:
   bool RedirectToSSL(TWebRequest* ARequest, TWebResponse* AResponse);
   void ReadCredentials(TWebRequest* ARequest);
   void ReadParams(TWebRequest* ARequest);
-  void ExtractIDs(TWebRequest* ARequest);
-  void ExtractCookieIDs(TWebRequest* ARequest);
+  void ExtractIDs(TWebRequest* ARequest, TWebResponse* AResponse);
+  void ExtractCookieIDs(TWebRequest* ARequest, TWebResponse* AResponse);
   void BindTaggedSession(TWebRequest* ARequest);
   void DetermineClientIP(TWebRequest* ARequest);
   void FindSession(TWebRequest* ARequest);

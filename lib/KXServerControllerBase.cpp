@@ -11,11 +11,17 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <span>
 
 #include "KXException.h"
 #include "KXSessionDispatch.h"
+#include "KXDescriptionReader.h"
+#include "KXFileParser.h"
+#include "KXSessions.h"
 #include "KXFileReference.h"
+#include "KXHTTPFile.h"
 #include "KXInternalFiles.h"
+#include "KXRenderContext.h"
 #include "SkStrUtils.h"
 
 namespace fs = std::filesystem;
@@ -176,8 +182,171 @@ void TSessionTimeoutThread::Execute() {
 // ---------------------------------------------------------------------------------------------
 // Option objects
 
-TKXReEntryOptions::TKXReEntryOptions() : FInvalidSession(std::make_unique<TKXFileReference>()) {}
-TKXReEntryOptions::~TKXReEntryOptions() = default;
+namespace {
+
+const TKXEnumInfo& ComInitializationInfo() {
+  static const TKXEnumInfo I{"TComInitialization", {"ciNone", "ciNormal", "ciMultiThreaded"}};
+  return I;
+}
+const TKXEnumInfo& ShowMessageTypeInfo() {
+  static const TKXEnumInfo I{"TKXShowMessageType", {"smAlert", "smNewWindow", "smSameWindow", "smSameWindowFrame"}};
+  return I;
+}
+const TKXEnumInfo& LogOptionsInfo() {
+  static const TKXEnumInfo I{"TLogOptions", {"loNone", "loFile"}};
+  return I;
+}
+const TKXEnumInfo& TrackingMethodInfo() {
+  static const TKXEnumInfo I{"TKXSessionTrackingMethod", {"tmURL", "tmCookie", "tmHidden"}};
+  return I;
+}
+const TKXEnumInfo& UnknownBrowserActionInfo() {
+  static const TKXEnumInfo I{"TKXUnknownBrowserAction", {"ub32", "ubWAP", "ub40", "ubReject"}};
+  return I;
+}
+const TKXEnumInfo& NonSSLRequestInfo() {
+  static const TKXEnumInfo I{"TKXNonSSLRequest", {"nsAccept", "nsBlock", "nsRedirect"}};
+  return I;
+}
+const TKXEnumInfo& SSLVersionInfo() {
+  static const TKXEnumInfo I{"TKXSSLVersion", {"sslv2", "sslv23", "sslv3"}};
+  return I;
+}
+TKXEnumInfo EnumInfoFrom(const char* ATypeName, std::span<const TKXEnumName> ANames) {
+  TKXEnumInfo I{ATypeName, {}};
+  for (const TKXEnumName& N : ANames) {
+    if (I.Names.size() <= static_cast<size_t>(N.Value)) I.Names.resize(static_cast<size_t>(N.Value) + 1);
+    I.Names[static_cast<size_t>(N.Value)] = N.Name;
+  }
+  return I;
+}
+const TKXEnumInfo& BrowserInfo() {
+  static const TKXEnumInfo I = EnumInfoFrom("TKXBrowser", KXBrowserNames());
+  return I;
+}
+const TKXEnumInfo& BrowserSubtypeInfo() {
+  static const TKXEnumInfo I = EnumInfoFrom("TKXBrowserSubtype", KXBrowserSubtypeNames());
+  return I;
+}
+
+const bool GRegistered = KXRegisterClass<TKXServerControllerBase>();
+
+}  // namespace
+
+const TKXClassInfo& TKXSSLOptions::StaticClassInfo() {
+  using T = TKXSSLOptions;
+  static const TKXClassInfo Info = KXClass<T, TKXPersistent>("TKXSSLOptions")
+      .Props({KXStringProp("CertificatePassword", &T::CertificatePassword, &T::CertificatePassword),
+              KXIntProp("Port", &T::Port, &T::Port),
+              KXEnumProp("NonSSLRequest", &T::NonSSLRequest, &T::NonSSLRequest, NonSSLRequestInfo()),
+              KXEnumProp("SSLVersion", &T::SSLVersion, &T::SSLVersion, SSLVersionInfo())});
+  return Info;
+}
+
+const TKXClassInfo& TKXCompression::StaticClassInfo() {
+  using T = TKXCompression;
+  static const TKXClassInfo Info = KXClass<T, TKXPersistent>("TKXCompression")
+      .Props({KXBoolProp("Enabled", &T::Enabled, &T::SetEnabled), KXIntProp("Level", &T::Level, &T::SetLevel)});
+  return Info;
+}
+
+const TKXClassInfo& TKXBrowser32Behaviour::StaticClassInfo() {
+  using T = TKXBrowser32Behaviour;
+  static const TKXClassInfo Info = KXClass<T, TKXPersistent>("TKXBrowser32Behaviour")
+      .Props({KXBoolProp("Netscape4As32", &T::Netscape4As32, &T::Netscape4As32),
+              KXBoolProp("Netscape6As32", &T::Netscape6As32, &T::Netscape6As32),
+              KXBoolProp("IExplorer4As32", &T::IExplorer4As32, &T::IExplorer4As32)});
+  return Info;
+}
+
+const TKXClassInfo& TKXReEntryOptions::StaticClassInfo() {
+  using T = TKXReEntryOptions;
+  static const TKXClassInfo Info = KXClass<T, TKXPersistent>("TKXReEntryOptions")
+      .Props({KXBoolProp("AutoCreateSession", &T::AutoCreateSession, &T::AutoCreateSession),
+              KXStringProp("Cmd", &T::Cmd, &T::Cmd),
+              KXObjectProp("InvalidSession", static_cast<TKXFileReference& (T::*)()>(&T::InvalidSession))});
+  return Info;
+}
+
+const TKXClassInfo& TKXServerControllerBase::StaticClassInfo() {
+  using T = TKXServerControllerBase;
+  static const TKXClassInfo Info =
+      KXClass<T, TKXVCLDataModule>("TKXServerControllerBase")
+          .Props({
+              KXBoolProp("AllowSubFolders", &T::AllowSubFolders, &T::SetAllowSubFolders),
+              KXStringProp("AppName", &T::AppName, &T::SetAppName),
+              KXBoolProp("AuthBeforeNewSession", &T::AuthBeforeNewSession, &T::SetAuthBeforeNewSession),
+              KXStringsProp("AuthList", &T::FAuthList),
+              KXStringProp("BoundIP", &T::BoundIP, &T::SetBoundIP),
+              KXObjectProp("Browser32Behaviour", &T::Browser32BehaviourObject),
+              KXStringProp("CacheDir", &T::CacheDir, &T::SetCacheDir),
+              KXIntProp("CacheExpiry", &T::CacheExpiry, &T::SetCacheExpiry),
+              KXStringProp("CharSet", &T::CharSet, &T::SetCharSet),
+              KXEnumProp("ComInitialization", &T::ComInitialization, &T::SetComInitialization, ComInitializationInfo()),
+              KXObjectProp("Compression", &T::CompressionObject),
+              KXStringsProp("ContentFiles", &T::FContentFiles),
+              KXBoolProp("DebugHTML", &T::DebugHTML, &T::SetDebugHTML),
+              KXStringProp("Description", &T::Description, &T::SetDescription),
+              KXObjectProp("DeviceNotSupported", &T::DeviceNotSupportedObject),
+              KXBoolProp("EnableImageToolbar", &T::EnableImageToolbar, &T::SetEnableImageToolbar),
+              KXEnumProp("ExceptionDisplayMode", &T::ExceptionDisplayMode, &T::SetExceptionDisplayMode,
+                         ShowMessageTypeInfo()),
+              KXStringProp("ExecCmd", &T::ExecCmd, &T::SetExecCmd),
+              KXStringProp("FilesDir", &T::FilesDir, &T::SetFilesDir),
+              KXBoolProp("HistoryEnabled", &T::HistoryEnabled, &T::SetHistoryEnabled),
+              KXStringsProp("HTMLHeaders", &T::FHTMLHeaders),
+              KXStringProp("InternalFilesDir", &T::InternalFilesDir, &T::SetInternalFilesDir),
+              KXStringProp("InternalFilesURL", &T::InternalFilesURL, &T::SetInternalFilesURL),
+              KXStringProp("InvalidCommandURL", &T::InvalidCommandURL, &T::SetInvalidCommandURL),
+              KXEnumProp("Log", &T::Log, &T::SetLog, LogOptionsInfo()),
+              KXStringProp("MasterTemplate", &T::MasterTemplate, &T::SetMasterTemplate),
+              KXStringProp("MasterTemplate32", &T::MasterTemplate32, &T::SetMasterTemplate32),
+              KXObjectProp("NoCookieSupport", &T::NoCookieSupportObject),
+              KXObjectProp("NoJavaScriptSupport", &T::NoJavaScriptSupportObject),
+              KXBoolProp("PageTransitions", &T::PageTransitions, &T::SetPageTransitions),
+              KXIntProp("Port", &T::Port, &T::SetPort),
+              KXObjectProp("ReEntryOptions", &T::ReEntryOptionsObject),
+              KXIntProp("RedirectMsgDelay", &T::RedirectMsgDelay, &T::SetRedirectMsgDelay),
+              KXBoolProp("RestrictIPs", &T::RestrictIPs, &T::SetRestrictIPs),
+              KXBoolProp("RestrictSubnet", &T::RestrictSubnet, &T::SetRestrictSubnet),
+              KXIntProp("ServerResizeTimeout", &T::ServerResizeTimeout, &T::SetServerResizeTimeout),
+              KXIntProp("SessionTimeout", &T::SessionTimeout, &T::SetSessionTimeout),
+              KXObjectProp("SessionTimeoutURL", &T::SessionTimeoutURLObject),
+              KXEnumProp("SessionTrackingMethod", &T::SessionTrackingMethod, &T::SetSessionTrackingMethod,
+                         TrackingMethodInfo()),
+              KXBoolProp("ShowLoadingAnimation", &T::ShowLoadingAnimation, &T::SetShowLoadingAnimation),
+              KXBoolProp("ShowResyncWarning", &T::ShowResyncWarning, &T::SetShowResyncWarning),
+              KXSetProp("SpecialDeviceSupport", &T::FSpecialDeviceSupport, &T::FSpecialDeviceSupport,
+                        BrowserSubtypeInfo()),
+              KXObjectProp("SSLOptions", &T::SSLOptionsObject),
+              KXStringProp("StartCmd", &T::StartCmd, &T::SetStartCmd),
+              KXObjectProp("StyleSheet", &T::StyleSheetObject),
+              KXSetProp("SupportedBrowsers", &T::FSupportedBrowsers, &T::FSupportedBrowsers, BrowserInfo()),
+              KXStringProp("TemplateDir", &T::TemplateDir, &T::SetTemplateDir),
+              KXStringProp("Theme", &T::Theme, &T::SetTheme),
+              KXIntProp("ThreadPoolSize", &T::ThreadPoolSize, &T::SetThreadPoolSize),
+              KXObjectProp("UnknownBrowser", &T::UnknownBrowserObject),
+              KXEnumProp("UnknownBrowserAction", &T::UnknownBrowserAction, &T::SetUnknownBrowserAction,
+                         UnknownBrowserActionInfo()),
+              KXStringProp("URLBase", &T::URLBase, &T::SetURLBase),
+              KXBoolProp("UseInternalFiles", &T::UseInternalFiles, &T::SetUseInternalFiles),
+              KXStringProp("Version", &T::Version, &T::SetVersion),
+              KXEventProp("OnNewSession", &T::OnNewSession),
+              KXEventProp("OnCloseSession", &T::OnCloseSession),
+              KXEventProp("OnException", &T::OnException),
+              KXEventProp("OnGetSessionID", &T::OnGetSessionID),
+              KXEventProp("OnReEntry", &T::OnReEntry),
+              KXEventProp("OnBackButton", &T::OnBackButton),
+              KXEventProp("OnAuthRequest", &T::OnAuthRequest),
+              KXEventProp("OnFileAccess", &T::OnFileAccess),
+              KXEventProp("OnInvalidCommand", &T::OnInvalidCommand),
+              KXEventProp("OnBeforeDispatch", &T::OnBeforeDispatch),
+              KXEventProp("OnAfterDispatch", &T::OnAfterDispatch),
+              KXEventProp("OnBeforeRender", &T::OnBeforeRender),
+              KXEventProp("OnAfterRender", &T::OnAfterRender),
+          });
+  return Info;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Construction and destruction
@@ -188,11 +357,13 @@ TKXServerControllerBase* TKXServerControllerBase::Instance() { return GControlle
 
 TKXServerControllerBase* TKXServerControllerBase::CreateServerController() {
   if (!ControllerFactory()) throw EKXException("No server controller is defined.");
+  KXInstallSessionLookups();
   return ControllerFactory()();
 }
 
-TKXServerControllerBase::TKXServerControllerBase()
-    : FDeviceNotSupported(std::make_unique<TKXFileReference>()),
+TKXServerControllerBase::TKXServerControllerBase(TKXComponent* AOwner)
+    : TKXVCLDataModule(AOwner),
+      FDeviceNotSupported(std::make_unique<TKXFileReference>()),
       FNoCookieSupport(std::make_unique<TKXFileReference>()),
       FNoJavaScriptSupport(std::make_unique<TKXFileReference>()),
       FSessionTimeoutURL(std::make_unique<TKXFileReference>()),
@@ -200,6 +371,7 @@ TKXServerControllerBase::TKXServerControllerBase()
       FUnknownBrowser(std::make_unique<TKXFileReference>()) {
   GController = this;
   AddInternalFiles();   // the framework's internal files are registered once, before any request
+  KXRegisterFileParser();
   ApplyDefaults();
 }
 
@@ -212,12 +384,18 @@ void TKXServerControllerBase::ApplyDefaults() {
   FStartCmd.clear();
 }
 
-void TKXServerControllerBase::Initialize() {
+void TKXServerControllerBase::ReadStoredDescription() {
+  if (&ClassInfo() != &StaticClassInfo()) KXReadComponentResource(*this);
+}
+
+void TKXServerControllerBase::AfterConstruction() {
+  (void)GRegistered;
   ReadStoredDescription();
+  DoCreate();
   ReadPortIni();
   SetPageEOL(FDebugHTML);
   ApplyFixUps();
-  AfterConstruction();
+  CreateCacheFolder();
 }
 
 void TKXServerControllerBase::ReadPortIni() {
@@ -241,10 +419,12 @@ void TKXServerControllerBase::ApplyFixUps() {
   if (FSupportedBrowsers.Contains(brNetscape7)) FSupportedBrowsers.Insert(brGecko);
 }
 
-void TKXServerControllerBase::AfterConstruction() {
+void TKXServerControllerBase::CreateCacheFolder() {
   std::error_code Ec;
   fs::create_directories(FCacheDir, Ec);
   if (!fs::is_directory(FCacheDir, Ec)) throw EKXException("Unable to create cache directory \"" + FCacheDir + "\".");
+  // Uploaded files live in the cache folder, so they go with it at the latest.
+  KXSetUploadFolderFunc([Folder = FCacheDir] { return Folder; });
   if (FCacheExpiry > 0) {
     FCachePurgeThread = std::make_unique<TCachePurgeThread>(FCacheDir, FCacheExpiry);
     FCachePurgeThread->Start();
@@ -266,6 +446,7 @@ TKXServerControllerBase::~TKXServerControllerBase() {
     FCachePurgeThread.reset();
   }
   DeleteCacheFolder();
+  KXSetUploadFolderFunc(nullptr);
   GController = nullptr;
 }
 

@@ -13,6 +13,7 @@
 #include "KXBrowser.h"
 #include "KXFileReference.h"
 #include "KXGlobal.h"
+#include "KXVCLDataModule.h"
 #include "SkDateTime.h"
 #include "SkStringList.h"
 
@@ -89,16 +90,18 @@ TKXSessionRegistryHooks& KXSessionRegistryHooks();
 
 // Option objects.
 
-class TKXSSLOptions {
+class TKXSSLOptions : public TKXPersistent {
 public:
+  KX_DECLARE_CLASS_INFO
   std::string CertificatePassword;
   int Port = 0;
   TKXNonSSLRequest NonSSLRequest = nsAccept;
   TKXSSLVersion SSLVersion = sslv3;
 };
 
-class TKXCompression {
+class TKXCompression : public TKXPersistent {
 public:
+  KX_DECLARE_CLASS_INFO
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool AValue) { FEnabled = AValue; }
   int Level() const { return FLevel; }
@@ -109,30 +112,31 @@ private:
   int FLevel = 6;
 };
 
-class TKXBrowser32Behaviour {
+class TKXBrowser32Behaviour : public TKXPersistent {
 public:
+  KX_DECLARE_CLASS_INFO
   bool Netscape4As32 = true;
   bool Netscape6As32 = true;
   bool IExplorer4As32 = true;
 };
 
-class TKXReEntryOptions {
+class TKXReEntryOptions : public TKXPersistent {
 public:
-  TKXReEntryOptions();
-  ~TKXReEntryOptions();
+  KX_DECLARE_CLASS_INFO
   bool AutoCreateSession = false;
   std::string Cmd;
-  TKXFileReference& InvalidSession() { return *FInvalidSession; }
+  TKXFileReference& InvalidSession() { return FInvalidSession; }
 
 private:
-  std::unique_ptr<TKXFileReference> FInvalidSession;
+  TKXFileReference FInvalidSession;
 };
 
 using TKXLogLine = std::function<void(const std::string&)>;
 
-class TKXServerControllerBase {
+class TKXServerControllerBase : public TKXVCLDataModule {
 public:
-  virtual ~TKXServerControllerBase();
+  KX_DECLARE_CLASS_INFO
+  ~TKXServerControllerBase() override;
 
   // Records the class the framework instantiates; applications call it from unit initialisation.
   using TFactory = std::function<TKXServerControllerBase*()>;
@@ -305,30 +309,34 @@ public:
   // Constructs a controller of class T in the documented order: defaults, stored description,
   // "port.ini", fix-ups, cache folder and purge thread.
   template <class T>
-  static T* Create() {
-    T* C = new T();
-    try {
-      C->Initialize();
-    } catch (...) {
-      delete C;
-      throw;
-    }
-    return C;
+  static T* Create(TKXComponent* AOwner = nullptr) {
+    return KXCreate<T>(AOwner);
   }
+  // The stored description, "port.ini", the page line separator, the fix-ups, then the cache folder.
+  void AfterConstruction() override;
 
 protected:
-  TKXServerControllerBase();
-  // Reads the stored description of the most-derived class; then port.ini, PageEOL and the fix-ups.
-  void Initialize();
-  virtual void ReadStoredDescription() {}
+  explicit TKXServerControllerBase(TKXComponent* AOwner = nullptr);
+  // Applies the stored description of the most-derived class (none for this base class).
+  virtual void ReadStoredDescription();
 
 private:
   friend class TSessionTimeoutThread;
   void ApplyDefaults();
   void ReadPortIni();
   void ApplyFixUps();
-  void AfterConstruction();
+  void CreateCacheFolder();
   void DeleteCacheFolder();
+  TKXBrowser32Behaviour* Browser32BehaviourObject() { return &FBrowser32Behaviour; }
+  TKXCompression* CompressionObject() { return &FCompression; }
+  TKXReEntryOptions* ReEntryOptionsObject() { return &FReEntryOptions; }
+  TKXSSLOptions* SSLOptionsObject() { return &FSSLOptions; }
+  TKXFileReference* DeviceNotSupportedObject() { return FDeviceNotSupported.get(); }
+  TKXFileReference* NoCookieSupportObject() { return FNoCookieSupport.get(); }
+  TKXFileReference* NoJavaScriptSupportObject() { return FNoJavaScriptSupport.get(); }
+  TKXFileReference* SessionTimeoutURLObject() { return FSessionTimeoutURL.get(); }
+  TKXFileReference* StyleSheetObject() { return FStyleSheet.get(); }
+  TKXFileReference* UnknownBrowserObject() { return FUnknownBrowser.get(); }
 
   bool FAllowSubFolders = false;
   std::string FAppName;

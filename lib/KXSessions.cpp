@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "KXApplication.h"
+#include "KXDescriptionReader.h"
+#include "KXVCLDataModule.h"
 #include "KXException.h"
 #include "KXServer.h"
 #include "KXServerControllerBase.h"
@@ -201,9 +203,54 @@ void InstallRegistryHooks() {
   });
 }
 
+// Static initialisation runs on the program's main thread.
+const std::thread::id GMainThread = std::this_thread::get_id();
+
+// Owns the data-module hooks: remembers the ones installed before and restores them at exit.
+class TKXFormListManager {
+public:
+  TKXFormListManager() : FPrevious(KXDataModuleHooks()) {
+    TKXDataModuleHooks& Hooks = KXDataModuleHooks();
+    Hooks.Add = [this](TKXVCLDataModule* M) {
+      if (M->Designing()) {
+        if (FPrevious.Add) FPrevious.Add(M);
+      } else if (TKXApplication* S = CurrentSession()) {
+        S->AddDataModule(M);
+      }
+    };
+    Hooks.Remove = [this](TKXVCLDataModule* M) {
+      if (M->Designing()) {
+        if (FPrevious.Remove) FPrevious.Remove(M);
+      } else if (std::this_thread::get_id() != GMainThread) {
+        if (TKXApplication* S = CurrentSession()) S->RemoveDataModule(M);
+      }
+    };
+  }
+  ~TKXFormListManager() { KXDataModuleHooks() = FPrevious; }
+
+private:
+  TKXDataModuleHooks FPrevious;
+};
+
 }  // namespace
 
 TKXSessions* GSessions() { return RegistryOrNone(); }
+
+TKXComponent* KXFindSessionComponent(std::string_view AName) {
+  TKXApplication* S = CurrentSession();
+  if (!S || std::this_thread::get_id() == GMainThread) return nullptr;
+  for (TKXComponent* F : S->Forms())
+    if (SameText(F->Name(), AName)) return F;
+  return nullptr;
+}
+
+void KXInstallSessionLookups() {
+  static std::once_flag Once;
+  std::call_once(Once, [] {
+    static TKXFormListManager Manager;
+    KXSetFindGlobalComponent(KXFindSessionComponent);
+  });
+}
 
 // ---------------------------------------------------------------------------------------------
 // TKXSessionList
@@ -241,6 +288,7 @@ void TKXSessionList::GetObjectList(std::vector<TKXApplication*>& AList) const {
 
 TKXSessions::TKXSessions() {
   InstallRegistryHooks();
+  KXInstallSessionLookups();
   {
     std::lock_guard<std::mutex> Guard(GRegistryLifeLock);
     GRegistry.store(this, std::memory_order_release);

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TKXApplication;
@@ -73,3 +74,12 @@ private:
 
 // The registry while one exists, else nullptr.
 TKXSessions* GSessions();
+
+// Installs, once, the data-module hooks that attach data modules made during a request to the
+// current session, and the lookup stored descriptions use to find the session's forms by name.
+// The previously installed data-module hooks are kept for design mode and put back at exit.
+void KXInstallSessionLookups();
+// That lookup: none on the main thread or without a current session, else the first of the
+// current session's forms and data modules with that name, without regard to case.
+class TKXComponent;
+TKXComponent* KXFindSessionComponent(std::string_view AName);

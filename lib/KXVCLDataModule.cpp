@@ -16,8 +16,18 @@ const TKXClassInfo& TKXVCLDataModule::StaticClassInfo() {
   return Info;
 }
 
+TKXDataModuleHooks& KXDataModuleHooks() {
+  static TKXDataModuleHooks Hooks;
+  return Hooks;
+}
+
+TKXVCLDataModule::~TKXVCLDataModule() {
+  if (KXDataModuleHooks().Remove) KXDataModuleHooks().Remove(this);
+}
+
 void TKXVCLDataModule::AfterConstruction() {
   (void)GRegistered;
+  if (KXDataModuleHooks().Add) KXDataModuleHooks().Add(this);
   if (Designing()) return;
   if (ReadsStoredDescription()) KXReadComponentResource(*this);
   DoCreate();

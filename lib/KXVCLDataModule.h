@@ -13,6 +13,7 @@
 class TKXVCLDataModule : public TKXComponent {
 public:
   explicit TKXVCLDataModule(TKXComponent* AOwner) : TKXComponent(AOwner) {}
+  ~TKXVCLDataModule() override;
   KX_DECLARE_CLASS_INFO
 
   // Outside design mode: the stored description (when ReadsStoredDescription), then OnCreate.
@@ -26,3 +27,11 @@ protected:
   virtual bool ReadsStoredDescription() const;
   void DoCreate();
 };
+
+// Process-wide hooks told of every data module once it is constructed and when it goes (the
+// session room attaches data modules made during a request to that request's session).
+struct TKXDataModuleHooks {
+  std::function<void(TKXVCLDataModule*)> Add;
+  std::function<void(TKXVCLDataModule*)> Remove;
+};
+TKXDataModuleHooks& KXDataModuleHooks();

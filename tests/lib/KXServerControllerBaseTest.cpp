@@ -6,35 +6,25 @@
 #include <filesystem>
 #include <fstream>
 
+#include "KXClasses.h"
 #include "KXException.h"
+#include "KXResources.h"
 #include "KXFileReference.h"
 #include "KXServerControllerBase.h"
+#include "KXTestController.h"
 #include "KXTestFolders.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class TTestController : public TKXServerControllerBase {
-public:
-  std::function<void(TTestController&)> Stored;
-  void Init() { Initialize(); }
-
-protected:
-  void ReadStoredDescription() override {
-    if (Stored) Stored(*this);
-  }
-};
-
 struct ControllerTest : ::testing::Test {
   TKXTempFolder AppFolder;
   void SetUp() override { TKXServerControllerBase::SetApplicationFolder(AppFolder.Path()); }
   // Stands in for the framework's creation path: defaults, the stored values, then the rest.
-  std::unique_ptr<TTestController> Make(std::function<void(TTestController&)> AStored = nullptr) {
-    auto C = std::make_unique<TTestController>();
-    C->Stored = std::move(AStored);
-    C->Init();
-    return C;
+  std::unique_ptr<TKXTestController> Make(std::function<void(TKXTestController&)> AStored = nullptr) {
+    TKXTestController::NextStored = std::move(AStored);
+    return std::unique_ptr<TKXTestController>(TKXServerControllerBase::Create<TKXTestController>());
   }
 };
 
@@ -94,29 +84,29 @@ TEST_F(ControllerTest, SettersRefuseBadValues) {
 TEST_F(ControllerTest, PortIniOverridesTheStoredPort) {
   {
     std::ofstream(AppFolder.Path() + "/port.ini") << "[PORTS]\nPort=9123\nSSLPort=9443\n";
-    auto C = Make([](TTestController& T) { T.SetPort(8888); });
+    auto C = Make([](TKXTestController& T) { T.SetPort(8888); });
     EXPECT_EQ(C->Port(), 9123);
     EXPECT_EQ(C->SSLOptions().Port, 9443);
   }
   {
     std::ofstream(AppFolder.Path() + "/port.ini") << "[PORTS]\nSSLPort=1\n";
-    auto C = Make([](TTestController& T) { T.SetPort(8888); });
+    auto C = Make([](TKXTestController& T) { T.SetPort(8888); });
     EXPECT_EQ(C->Port(), 0);   // a missing key reads as 0
   }
   fs::remove(AppFolder.Path() + "/port.ini");
-  auto C = Make([](TTestController& T) { T.SetPort(8888); });
+  auto C = Make([](TKXTestController& T) { T.SetPort(8888); });
   EXPECT_EQ(C->Port(), 8888);
 }
 
 TEST_F(ControllerTest, EncodingIsUTF8OnlyForTheExactName) {
   EXPECT_TRUE(Make()->EncodingIsUTF8());
-  EXPECT_FALSE(Make([](TTestController& T) { T.SetCharSet("utf-8"); })->EncodingIsUTF8());
-  EXPECT_TRUE(Make([](TTestController& T) { T.SetCharSet("UTF-8"); })->EncodingIsUTF8());
-  EXPECT_FALSE(Make([](TTestController& T) { T.SetCharSet("ISO-8859-1"); })->EncodingIsUTF8());
+  EXPECT_FALSE(Make([](TKXTestController& T) { T.SetCharSet("utf-8"); })->EncodingIsUTF8());
+  EXPECT_TRUE(Make([](TKXTestController& T) { T.SetCharSet("UTF-8"); })->EncodingIsUTF8());
+  EXPECT_FALSE(Make([](TKXTestController& T) { T.SetCharSet("ISO-8859-1"); })->EncodingIsUTF8());
 }
 
 TEST_F(ControllerTest, BackButtonHandlerForcesHistory) {
-  auto C = Make([](TTestController& T) { T.OnBackButton = [](int, int, const std::string&, bool&, bool&) {}; });
+  auto C = Make([](TKXTestController& T) { T.OnBackButton = [](int, int, const std::string&, bool&, bool&) {}; });
   EXPECT_FALSE(C->ShowResyncWarning());
   EXPECT_TRUE(C->HistoryEnabled());
   bool Exec = false, Handled = false;
@@ -148,7 +138,7 @@ TEST_F(ControllerTest, TwoRunsAtDifferentMillisecondsUseDifferentFolders) {
 }
 
 TEST_F(ControllerTest, ThreadsStartWhenTheyShould) {
-  auto NoPurge = Make([](TTestController& T) { T.SetCacheExpiry(0); });
+  auto NoPurge = Make([](TKXTestController& T) { T.SetCacheExpiry(0); });
   EXPECT_FALSE(NoPurge->CachePurgeThreadStarted());
   auto C = Make();
   EXPECT_TRUE(C->CachePurgeThreadStarted());
@@ -173,7 +163,7 @@ TEST_F(ControllerTest, UserCacheNeedsASession) {
 }
 
 TEST_F(ControllerTest, UrlsWithoutASession) {
-  auto C = Make([](TTestController& T) { T.SetURLBase(""); });
+  auto C = Make([](TKXTestController& T) { T.SetURLBase(""); });
   EXPECT_EQ(C->GetFilesURL(), "/Files/");
   EXPECT_EQ(C->GetFilesNCURL(), "/FilesNC/");
   EXPECT_EQ(C->GetInternalFilesURL(), "/");
@@ -212,4 +202,83 @@ TEST(ControllerFactory, NoRecordedClass) {
   } catch (const EKXException& E) {
     EXPECT_STREQ(E.what(), "No server controller is defined.");
   }
+}
+
+namespace {
+
+// A controller with a stored description of its own, as applications declare theirs.
+class TKXDescribedController : public TKXServerControllerBase {
+public:
+  explicit TKXDescribedController(TKXComponent* AOwner = nullptr) : TKXServerControllerBase(AOwner) {}
+  KX_DECLARE_CLASS_INFO
+  int NewSessions = 0;
+  void KXServerControllerBaseNewSession(TKXApplication*, TKXBaseForm*&) { ++NewSessions; }
+};
+
+const TKXClassInfo& TKXDescribedController::StaticClassInfo() {
+  using T = TKXDescribedController;
+  static const TKXClassInfo Info = KXClass<T, TKXServerControllerBase>("TKXDescribedController")
+      .Methods({KXMethod("KXServerControllerBaseNewSession", &T::KXServerControllerBaseNewSession)});
+  return Info;
+}
+
+const char* const kStoredSettings = R"(object KXServerController: TKXDescribedController
+  AppName = 'MyApp'
+  CacheExpiry = 0
+  ComInitialization = ciNone
+  Compression.Enabled = False
+  Compression.Level = 6
+  Description = 'My Kexalo Application'
+  ExceptionDisplayMode = smAlert
+  ExecCmd = 'EXEC'
+  Port = 8888
+  ReEntryOptions.AutoCreateSession = False
+  SessionTrackingMethod = tmURL
+  SessionTimeout = 10
+  SupportedBrowsers = [brIE, brGecko, brOpera, brSafari, brChrome, brNetscape7]
+  SpecialDeviceSupport = [brsIpod, brsIphone]
+  SSLOptions.NonSSLRequest = nsAccept
+  SSLOptions.Port = 0
+  SSLOptions.SSLVersion = sslv3
+  AuthList.Strings = (
+    'user=pass')
+  SessionTimeoutURL.URL = 'http://example.org/gone'
+  UnknownBrowserAction = ubReject
+  Version = '9.9.9'
+  OnNewSession = KXServerControllerBaseNewSession
+end
+)";
+
+}  // namespace
+
+TEST_F(ControllerTest, StoredDescriptionThenPortIniThenFixUps) {
+  KXRegisterResource("TKXDescribedController", kStoredSettings);
+  std::ofstream(AppFolder.Path() + "/port.ini") << "[PORTS]\nPort=9000\n";
+  std::unique_ptr<TKXDescribedController> C(TKXServerControllerBase::Create<TKXDescribedController>());
+  EXPECT_EQ(C->AppName(), "MyApp");
+  EXPECT_EQ(C->Description(), "My Kexalo Application");
+  EXPECT_EQ(C->Port(), 9000);   // port.ini comes after the stored value
+  EXPECT_EQ(C->CacheExpiry(), 0);
+  EXPECT_FALSE(C->CachePurgeThreadStarted());
+  EXPECT_EQ(C->AuthList().Values("user"), "pass");
+  EXPECT_EQ(C->SessionTimeoutURL().URL(), "http://example.org/gone");
+  EXPECT_EQ(C->Version(), "10.0.0");
+  EXPECT_TRUE(C->SupportedBrowsers().Contains(brGecko));
+  EXPECT_TRUE(C->SpecialDeviceSupport().Contains(brsIphone));
+  EXPECT_FALSE(C->SpecialDeviceSupport().Contains(brsIpod) && C->SpecialDeviceSupport().Contains(brsIE5));
+  TKXBaseForm* Main = nullptr;
+  C->DoNewSession(nullptr, Main);
+  EXPECT_EQ(C->NewSessions, 1);
+  fs::remove(AppFolder.Path() + "/port.ini");
+}
+
+TEST_F(ControllerTest, AStoredValueOutOfRangeFailsTheConstruction) {
+  KXRegisterResource("TKXDescribedController", "object X: TKXDescribedController\n  SessionTimeout = 601\nend\n");
+  try {
+    delete TKXServerControllerBase::Create<TKXDescribedController>();
+    FAIL();
+  } catch (const EKXException& E) {
+    EXPECT_NE(std::string(E.what()).find("Invalid session timeout value."), std::string::npos);
+  }
+  EXPECT_EQ(TKXServerControllerBase::Instance(), nullptr);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "KXClasses.h"
+#include "KXComponent.h"
 #include "KXServer.h"
 #include "KXServerControllerBase.h"
 #include "KXTestController.h"
@@ -104,4 +106,48 @@ TEST(ServerScripts, RedirectAsPartial) {
             std::string("<html>\r\n<head>\r\n<script>\r\n") + kKXTopFunction +
                 " KXTop().window.location.href = \"http://x/\";</script>\r\n</head></html>");
   EXPECT_EQ(std::string(kKXTopFunction).substr(0, 16), "function KXTop()");
+}
+
+namespace {
+
+class TKXPageProbe : public TKXComponent {
+public:
+  explicit TKXPageProbe(TKXComponent* AOwner) : TKXComponent(AOwner) {}
+  KX_DECLARE_CLASS_INFO
+  bool AllowPageAccess() const { return FAllow; }
+  void SetAllowPageAccess(bool V) { FAllow = V; }
+  static inline bool Default = true;
+
+private:
+  bool FAllow = Default;
+};
+
+const TKXClassInfo& TKXPageProbe::StaticClassInfo() {
+  using T = TKXPageProbe;
+  static const TKXClassInfo Info = KXClass<T, TKXComponent>("TKXPageProbe")
+      .Props({KXBoolProp("AllowPageAccess", &T::AllowPageAccess, &T::SetAllowPageAccess)});
+  return Info;
+}
+
+}  // namespace
+
+TEST(ServerPath, PageModeStartsASessionForAnAllowedForm) {
+  TKXTestControllerScope Scope;
+  KXRegisterClass<TKXPageProbe>();
+  TKXParsedPath P = TKXServer::ParsePath("/KXPageProbe.html", "", {}, Scope.Controller());
+  EXPECT_EQ(P.Command, cmdStart);
+  EXPECT_EQ(TKXServer::PageFormClass(), "TKXPAGEPROBE");
+  P = TKXServer::ParsePath("/tkxpageprobe.IWP", "", {}, Scope.Controller());
+  EXPECT_EQ(P.Command, cmdStart);
+  TKXPageProbe::Default = false;
+  P = TKXServer::ParsePath("/KXPageProbe.html", "", {}, Scope.Controller());
+  EXPECT_EQ(P.Command, cmdUnknown);
+  TKXPageProbe::Default = true;
+  EXPECT_EQ(TKXServer::ParsePath("/NoSuchForm.html", "", {}, Scope.Controller()).Command, cmdUnknown);
+
+  Scope.Controller().SetSessionTrackingMethod(tmCookie);
+  P = TKXServer::ParsePath("/KXPageProbe.html", "", {}, Scope.Controller());
+  EXPECT_EQ(P.Command, cmdReentry);
+  EXPECT_EQ(Scope.Controller().ReEntryOptions().Cmd, "REENTRY");
+  EXPECT_TRUE(Scope.Controller().ReEntryOptions().AutoCreateSession);
 }

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "KXException.h"
+#include "KXContentTypes.h"
 #include "KXInternalFiles.h"
 #include "KXResources.h"
 #include "KXServer.h"
@@ -339,4 +340,29 @@ TEST_F(ServerTest, ImageInASubFolderMapsToItsResource) {
   EXPECT_EQ(X.Status(), 200);
   EXPECT_EQ(X.Body(), "GIF89a-sub");
   EXPECT_EQ(X.Response.ContentType(), "image/gif");
+}
+
+TEST_F(ServerTest, EveryInternalFileIsServedWithItsTypeAndRevalidates) {
+  for (const std::string& Line : InternalFileLines()) {
+    const std::string Name = Line.substr(0, Line.find('='));
+    const std::string Path = Line.substr(Line.find('=') + 1);
+    if (Path.empty() || Path[0] != '/') continue;
+    SCOPED_TRACE(Line);
+    // The address that names the resource (pages ask for scripts with the version suffix).
+    std::string Asked = Path;
+    if (StartsText("KX_GFX_", Name)) Asked = "/gfx/" + Name.substr(7) + ExtractFileExtension(Path);
+    if (StartsText("KX_JS_", Name)) Asked = "/js/" + Name.substr(6) + ".js_10.0.0";
+    if (StartsText("KX_CSS_", Name)) Asked = "/css/" + Name.substr(7) + ".css";
+    TExchange X("GET", Asked);
+    X.Run();
+    ASSERT_EQ(X.Status(), 200);
+    EXPECT_EQ(X.Body(), std::string(InternalFileBytes(Name)));
+    EXPECT_FALSE(X.Response.ContentType().empty());
+    const std::string LastModified = X.Header("Last-Modified");
+    EXPECT_EQ(LastModified, TKXServer::DateTimeToInternetStr(true, C.StartTime()));
+    TExchange Again("GET", Asked);
+    Again.Request.AddHeader("If-Modified-Since", LastModified);
+    Again.Run();
+    EXPECT_EQ(Again.Status(), 304);
+  }
 }

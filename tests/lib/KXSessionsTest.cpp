@@ -8,6 +8,7 @@
 #include "KXSessions.h"
 #include "KXTestController.h"
 #include "KXTestWebRequest.h"
+#include "KXUserSessionBase.h"
 #include "SkStrUtils.h"
 
 namespace {
@@ -268,4 +269,24 @@ TEST_F(RegistryTest, FailedSessionCheckReleasesTheSession) {
   EXPECT_EQ(X.Response.StatusCode(), 500);
   EXPECT_NE(X.Response.SentBody().find("The IP you are using is different"), std::string::npos);
   EXPECT_TRUE(FreeForOthers(S));
+}
+
+TEST_F(RegistryTest, DataModulesMadeDuringARequestJoinTheSessionAndNamesResolve) {
+  TKXApplication* S = Add();
+  bool DestroyRan = false;
+  std::thread Worker([&] {   // the main thread never attaches data modules
+    TKXCurrentSessionScope Scope(S);
+    auto* M = KXCreate<TKXUserSessionBase>(nullptr);
+    M->SetName("UserSession");
+    EXPECT_EQ(S->FormCount(), 1);
+    EXPECT_EQ(KXFindSessionComponent("usersession"), M);
+    M->OnDestroy = [&DestroyRan](TKXComponent*) {
+      DestroyRan = true;
+      throw std::runtime_error("swallowed");
+    };
+    delete M;
+    EXPECT_EQ(S->FormCount(), 0);
+  });
+  Worker.join();
+  EXPECT_TRUE(DestroyRan);
 }

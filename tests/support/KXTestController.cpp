@@ -2,10 +2,11 @@
 
 TKXTestControllerScope::TKXTestControllerScope(std::function<void(TKXTestController&)> AStored) {
   TKXServerControllerBase::SetApplicationFolder(FAppFolder.Path());
-  FController = std::make_unique<TKXTestController>();
-  FController->Stored = std::move(AStored);
-  FController->SetCacheExpiry(0);   // no purge thread unless a test asks for one
-  FController->Init();
+  TKXTestController::NextStored = [AStored](TKXTestController& C) {
+    C.SetCacheExpiry(0);   // no purge thread unless a test asks for one
+    if (AStored) AStored(C);
+  };
+  FController.reset(TKXServerControllerBase::Create<TKXTestController>());
 }
 
 TKXTestControllerScope::~TKXTestControllerScope() { FController.reset(); }

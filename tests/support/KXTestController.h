@@ -1,6 +1,6 @@
 #pragma once
 // A controller for tests: fresh application and cache folders, created in the documented order
-// and freed at the end of the scope.
+// and freed at the end of the scope. Stored stands in for the stored description.
 #include <functional>
 #include <memory>
 
@@ -9,11 +9,14 @@
 
 class TKXTestController : public TKXServerControllerBase {
 public:
+  explicit TKXTestController(TKXComponent* AOwner = nullptr) : TKXServerControllerBase(AOwner) {}
   std::function<void(TKXTestController&)> Stored;
-  void Init() { Initialize(); }
+  static inline std::function<void(TKXTestController&)> NextStored;   // picked up by the next instance
 
 protected:
   void ReadStoredDescription() override {
+    Stored = std::move(NextStored);
+    NextStored = nullptr;
     if (Stored) Stored(*this);
   }
 };

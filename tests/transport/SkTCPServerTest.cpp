@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "SkStringList.h"
 #include "SkTCPServer.h"
@@ -45,6 +48,14 @@ TEST(SkTCPServerIO, ReadLnAndCaptureWithTheirLimits) {
   EXPECT_EQ(SkRoundTrip(Port, "x\r\na\r\nb\r\nc\r\nd\r\n.\r\n"), "");     // the fourth is refused
   EXPECT_EQ(SkRoundTrip(Port, std::string(16385, 'L')), "");             // over-long without a line feed
   { TSkTestClient Gone(Port); }                                           // connects and closes at once
+  // The close is seen on the connection's own thread: give it time before stopping the server.
+  for (int I = 0; I < 200; ++I) {
+    {
+      std::lock_guard L(S.Lock);
+      if (std::find(S.Errors.begin(), S.Errors.end(), "Connection Closed Gracefully.") != S.Errors.end()) break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   S.Server.SetActive(false);
   std::vector<std::string> Expected = {"Maximum number of line allowed exceeded", "Max line length exceeded.",
                                        "Connection Closed Gracefully."};
