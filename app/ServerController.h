@@ -1,17 +1,15 @@
 #pragma once
-// The demonstration application's server controller: the shipped settings.
+// The demonstration application's server controller; its settings are its stored description
+// (ServerController.kxd, compiled into the executable).
 #include "KXServerControllerBase.h"
 
 class TKXServerController : public TKXServerControllerBase {
 public:
-  TKXServerController();
+  explicit TKXServerController(TKXComponent* AOwner = nullptr) : TKXServerControllerBase(AOwner) {}
+  KX_DECLARE_CLASS_INFO
 
+  // OnNewSession: gives the session its per-session data module; the main form stays the default.
   void KXServerControllerBaseNewSession(TKXApplication* ASession, TKXBaseForm*& VMainForm);
-
-protected:
-  // Until stored descriptions can be read, the shipped values are applied here, at the point
-  // where the description would be read (so "port.ini" still overrides the port).
-  void ReadStoredDescription() override;
 };
 
 // Records TKXServerController as the class the framework creates.
