@@ -13,23 +13,16 @@ void TKXConsole::Open() {
       },
       [this](TKXStandAloneServer*, int32_t ABytes) { LogBytes(ABytes); },
       [this](TKXStandAloneServer*, const std::string& AMsg) { Log(AMsg); }, FOptions);
-  // Session changes arrive on request and expiry threads: count them where they happen (the
-  // server's atomic counter) and show the count on this thread.
-  TKXStandAloneServer* S = FServer.get();
-  auto Refresh = [this, S](TKXStandAloneServer*) {
-    S->Notifications().Post([this, S] {
-      FSessionCount = S->ActiveSessions();
-      if (OnSessionsChanged) OnSessionsChanged(FSessionCount);
-    });
+  // Session changes happen on request and expiry threads; the count reaches this thread.
+  FServer->OnSessionCountChanged = [this](TKXStandAloneServer*, int32_t ACount) {
+    FSessionCount = ACount;
+    if (OnSessionsChanged) OnSessionsChanged(ACount);
   };
-  S->OnNewSession = Refresh;
-  S->OnCloseSession = Refresh;
 }
 
 void TKXConsole::Close() {
   if (!FServer) return;
-  FServer->OnNewSession = nullptr;
-  FServer->OnCloseSession = nullptr;
+  FServer->OnSessionCountChanged = nullptr;
   FServer.reset();
 }
 

@@ -165,10 +165,12 @@ void TKXStandAloneServer::InitializeServer(const TKXHostOptions& AOptions) {
   FSessions->OnCreateSession = [this](TKXApplication*) {
     ++FActiveSessions;
     if (OnNewSession) OnNewSession(this);
+    PostSessionCount();
   };
   FSessions->OnDestroySession = [this](TKXApplication*) {
     --FActiveSessions;
     if (OnCloseSession) OnCloseSession(this);
+    PostSessionCount();
   };
   if (AOptions.Port >= 0) C->SetPort(AOptions.Port);
   const std::string CacheDir = C->CacheDir();
@@ -188,6 +190,12 @@ void TKXStandAloneServer::InitializeServer(const TKXHostOptions& AOptions) {
   Log("");
   C->MakeGUIActive();
   RunSwitches(AOptions.Switches);
+}
+
+void TKXStandAloneServer::PostSessionCount() {
+  FNotifications.Post([this] {
+    if (OnSessionCountChanged) OnSessionCountChanged(this, FActiveSessions.load());
+  });
 }
 
 void TKXStandAloneServer::RunSwitches(const std::vector<std::string>& ASwitches) {

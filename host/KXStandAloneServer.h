@@ -80,9 +80,11 @@ public:
   TOnDebugLog OnDebugLog;
   TOnDebugLogBytes OnDebugLogBytes;
   TOnUpdateTotalBytes OnUpdateTotalBytes;
-  // Raised on the thread that creates or destroys the session.
+  // Raised on the thread that creates or destroys the session: set them before requests run.
   TKXNotifyEvent OnCloseSession;
   TKXNotifyEvent OnNewSession;
+  // The live-session count after each change, run on the console's thread (through the queue).
+  std::function<void(TKXStandAloneServer* Sender, int32_t ACount)> OnSessionCountChanged;
   // Front-end services: where the start address is copied to, and the minimise request.
   std::function<void(const std::string&)> OnCopyToClipboard;
   std::function<void()> OnMinimize;
@@ -92,6 +94,7 @@ private:
   void Shutdown();
   void InitializeServer(const TKXHostOptions& AOptions);
   void RunSwitches(const std::vector<std::string>& ASwitches);
+  void PostSessionCount();
   bool FindBrowser(std::string& AExecutable, std::initializer_list<const char*> ANames);
 
   std::atomic<int32_t> FActiveSessions{0};
