@@ -114,9 +114,8 @@ int TKXTerminalConsole::Run(const TKXHostOptions& AOptions) {
   std::thread Signals([&] {
     int Sig = 0;
     sigwait(&Set, &Sig);
-    if (Quitting) return;
-    FStop = true;
-    Console.Wake();
+    // Only the flag: the console may still be opening; the loop below looks every 100 ms.
+    if (!Quitting) FStop = true;
   });
   auto EndSignalThread = [&] {
     Quitting = true;

@@ -395,7 +395,7 @@ private:
   std::string FProcessID;
   std::string FCacheURL;
   std::string FFilesURL;
-  bool FGUIActive = false;
+  std::atomic<bool> FGUIActive{false};   // set by the host once it listens, read by request threads
   int FEncodingUTF8 = -1;   // -1 until computed
   std::unique_ptr<TCachePurgeThread> FCachePurgeThread;
   std::unique_ptr<TSessionTimeoutThread> FSessionTimeoutThread;
