@@ -492,43 +492,28 @@ void TKXServer::RunCommand(TWebRequest* ARequest, TWebResponse* AResponse) {
     case cmdExec:
       CommandExec(ARequest, AResponse);
       break;
-    case cmdReentry: {
+    case cmdReentry:
       FState.Cacheable = false;
-      unsigned Track = 0;
-      TryTrackID(FState.TrackID, Track);
       if (!CheckSessionCredentials()) return SendChallenge(AResponse);
-      RunExec(ARequest, AResponse, Track, cmdReentry);
+      RunExec(ARequest, AResponse, TrackIDNumber(), cmdReentry);
       break;
-    }
-    case cmdUpdate: {
+    case cmdUpdate:
       TSyncLog::Log("Partial Update: " + FState.SessionID);
-      unsigned Track = 0;
-      TryTrackID(FState.TrackID, Track);
-      KXSessionDispatch().Exec(FState.Session, Track, cmdUpdate, ARequest, AResponse, FState.ClientIP, FState.Params);
+      ExecSession(ARequest, AResponse, cmdUpdate);
       break;
-    }
-    case cmdUpload: {
+    case cmdUpload:
       FState.Cacheable = false;
       if (!CheckSessionCredentials()) return SendChallenge(AResponse);
-      unsigned Track = 0;
-      TryTrackID(FState.TrackID, Track);
-      KXSessionDispatch().Exec(FState.Session, Track, cmdUpload, ARequest, AResponse, FState.ClientIP, FState.Params);
+      ExecSession(ARequest, AResponse, cmdUpload);
       break;
-    }
-    case cmdCallback: {
+    case cmdCallback:
       FState.Cacheable = false;
-      unsigned Track = 0;
-      TryTrackID(FState.TrackID, Track);
-      KXSessionDispatch().Exec(FState.Session, Track, cmdCallback, ARequest, AResponse, FState.ClientIP, FState.Params);
+      ExecSession(ARequest, AResponse, cmdCallback);
       break;
-    }
-    case cmdResize: {
+    case cmdResize:
       FState.Cacheable = false;
-      unsigned Track = 0;
-      TryTrackID(FState.TrackID, Track);
-      KXSessionDispatch().ApplyWindowSize(FState.Session, ARequest, AResponse, FState.Params, Track != 0);
+      KXSessionDispatch().ApplyWindowSize(FState.Session, ARequest, AResponse, FState.Params, TrackIDNumber() != 0);
       break;
-    }
     case cmdStop:
       CommandStop(ARequest, AResponse);
       break;
@@ -561,6 +546,17 @@ void TKXServer::RunCommand(TWebRequest* ARequest, TWebResponse* AResponse) {
       CommandUnknown(ARequest, AResponse);
       break;
   }
+}
+
+unsigned TKXServer::TrackIDNumber() const {
+  unsigned Track = 0;
+  TryTrackID(FState.TrackID, Track);
+  return Track;
+}
+
+void TKXServer::ExecSession(TWebRequest* ARequest, TWebResponse* AResponse, TCmdCondition ACommand) {
+  KXSessionDispatch().Exec(FState.Session, TrackIDNumber(), ACommand, ARequest, AResponse, FState.ClientIP,
+                           FState.Params);
 }
 
 void TKXServer::CommandStart(TWebRequest* ARequest, TWebResponse* AResponse) {
@@ -647,8 +643,7 @@ std::string TKXServer::SizeProbePage(TWebRequest* ARequest, const std::string& A
 }
 
 void TKXServer::CommandExec(TWebRequest* ARequest, TWebResponse* AResponse) {
-  unsigned Track = 0;
-  TryTrackID(FState.TrackID, Track);
+  const unsigned Track = TrackIDNumber();
   FState.Cacheable = Track != 0;
   if (Track == 0 && KXSessionDispatch().HasHTML40ActiveForm(FState.Session))
     KXSessionDispatch().ApplyWindowSize(FState.Session, ARequest, AResponse, FState.Params, false);

@@ -110,6 +110,9 @@ private:
   void CommandFavIcon(TWebRequest* ARequest, TWebResponse* AResponse);
   std::string GfxFileName() const;
   void CommandUnknown(TWebRequest* ARequest, TWebResponse* AResponse);
+  // The track id as a number: 0 when empty or not a number; outside 32 bits a range error.
+  unsigned TrackIDNumber() const;
+  void ExecSession(TWebRequest* ARequest, TWebResponse* AResponse, TCmdCondition ACommand);
   void RunExec(TWebRequest* ARequest, TWebResponse* AResponse, unsigned ATrackID, TCmdCondition ACommand);
   std::string SizeProbePage(TWebRequest* ARequest, const std::string& ASubmitURL);
   void SetSessionCookies(TWebResponse* AResponse);

@@ -4,13 +4,6 @@
 
 namespace {
 
-int HexValue(char C) {
-  if (C >= '0' && C <= '9') return C - '0';
-  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-  return -1;
-}
-
 const char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int Base64Value(char C) {
@@ -23,6 +16,13 @@ int Base64Value(char C) {
 }
 
 }  // namespace
+
+int HexDigitValue(char C) {
+  if (C >= '0' && C <= '9') return C - '0';
+  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+  return -1;
+}
 
 std::string HTTPDecode(std::string_view AEncoded) {
   std::string R;
@@ -40,8 +40,8 @@ std::string HTTPDecode(std::string_view AEncoded) {
       const size_t Pos = I + 1;
       if (Pos + 2 > AEncoded.size())
         throw ESkException("Error decoding URL style (%XX) encoded string at position " + std::to_string(Pos));
-      const int Hi = HexValue(AEncoded[Pos]);
-      const int Lo = HexValue(AEncoded[Pos + 1]);
+      const int Hi = HexDigitValue(AEncoded[Pos]);
+      const int Lo = HexDigitValue(AEncoded[Pos + 1]);
       if (Hi < 0 || Lo < 0)
         throw ESkException("Invalid URL encoded character (%" + std::string(AEncoded.substr(Pos, 2)) +
                            ") at position " + std::to_string(Pos));
@@ -61,8 +61,8 @@ bool TryURLDecodePath(std::string_view AEncoded, std::string& ADecoded) {
       continue;
     }
     if (I + 2 >= AEncoded.size()) return false;
-    const int Hi = HexValue(AEncoded[I + 1]);
-    const int Lo = HexValue(AEncoded[I + 2]);
+    const int Hi = HexDigitValue(AEncoded[I + 1]);
+    const int Lo = HexDigitValue(AEncoded[I + 2]);
     if (Hi < 0 || Lo < 0) return false;
     ADecoded += char(Hi * 16 + Lo);
     I += 2;

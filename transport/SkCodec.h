@@ -12,6 +12,9 @@ bool TryURLDecodePath(std::string_view AEncoded, std::string& ADecoded);
 // Encodes every byte but ASCII letters, digits and the unreserved marks; a blank becomes '+'.
 std::string HTTPEncode(std::string_view AText);
 
+// The value of a hexadecimal digit of either case; -1 for any other character.
+int HexDigitValue(char C);
+
 std::string Base64Encode(std::string_view AData);
 // Skips whitespace; stops at the first '=' or invalid character.
 std::string Base64Decode(std::string_view AEncoded);

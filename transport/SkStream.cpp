@@ -80,8 +80,12 @@ size_t TSkMemoryStream::Read(void* ABuffer, size_t ACount) {
 size_t TSkMemoryStream::Write(const void* ABuffer, size_t ACount) {
   if (ACount == 0) return 0;
   const size_t Pos = static_cast<size_t>(FPosition);
-  if (FData.size() < Pos + ACount) FData.resize(Pos + ACount);
-  std::memcpy(FData.data() + Pos, ABuffer, ACount);
+  if (Pos == FData.size()) {
+    FData.append(static_cast<const char*>(ABuffer), ACount);   // the usual case: writing at the end
+  } else {
+    if (FData.size() < Pos + ACount) FData.resize(Pos + ACount);
+    std::memcpy(FData.data() + Pos, ABuffer, ACount);
+  }
   FPosition += static_cast<int64_t>(ACount);
   return ACount;
 }
@@ -91,6 +95,13 @@ int64_t TSkMemoryStream::Seek(int64_t AOffset, TSkSeekOrigin AOrigin) {
   if (P < 0) throw ESkException(kSeekError);
   FPosition = P;
   return P;
+}
+
+std::string TSkMemoryStream::TakeData() {
+  std::string R;
+  R.swap(FData);
+  FPosition = 0;
+  return R;
 }
 
 void TSkMemoryStream::SetSize(int64_t ASize) {

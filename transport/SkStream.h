@@ -53,6 +53,8 @@ public:
 
   const std::string& DataString() const { return FData; }
   void SetDataString(std::string AData) { FData = std::move(AData); FPosition = 0; }
+  // Hands the bytes over and leaves the stream empty.
+  std::string TakeData();
 
 private:
   std::string FData;

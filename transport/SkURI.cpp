@@ -1,21 +1,16 @@
 #include "SkURI.h"
 
+#include "SkCodec.h"
+
 #include <algorithm>
 
 namespace {
-
-int HexValue(char C) {
-  if (C >= '0' && C <= '9') return C - '0';
-  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-  return -1;
-}
 
 bool HexRun(std::string_view S, size_t AFrom, size_t ACount, int& AValue) {
   if (AFrom + ACount > S.size()) return false;
   AValue = 0;
   for (size_t I = AFrom; I < AFrom + ACount; ++I) {
-    const int V = HexValue(S[I]);
+    const int V = HexDigitValue(S[I]);
     if (V < 0) return false;
     AValue = AValue * 16 + V;
   }

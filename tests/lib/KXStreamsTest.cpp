@@ -31,7 +31,7 @@ protected:
   fs::path FDir;
 };
 
-std::string ReadAll(TKXStream& S) {
+std::string ReadAll(TSkStream& S) {
   S.SetPosition(0);
   std::string R(static_cast<size_t>(S.Size()), '\0');
   R.resize(static_cast<size_t>(S.Read(R.data(), static_cast<int64_t>(R.size()))));
@@ -64,17 +64,17 @@ TEST_F(RenderStreamTest, ReadWriteSeekAndSize) {
     SCOPED_TRACE(Storage == rnInMemory ? "memory" : "file");
     TKXRenderStream S(Storage);
     S.WriteString("abcdef");
-    EXPECT_EQ(S.Seek(2, soBeginning), 2);
+    EXPECT_EQ(S.Seek(2, TSkSeekOrigin::soBeginning), 2);
     S.Write("XY", 2);
     EXPECT_EQ(S.Position(), 4);
-    EXPECT_EQ(S.Seek(-1, soEnd), 5);
+    EXPECT_EQ(S.Seek(-1, TSkSeekOrigin::soEnd), 5);
     char C = 0;
     EXPECT_EQ(S.Read(&C, 1), 1);
     EXPECT_EQ(C, 'f');
     EXPECT_EQ(S.Read(&C, 1), 0);
     S.SetSize(3);
     EXPECT_EQ(S.Size(), 3);
-    S.Seek(0, soEnd);
+    S.Seek(0, TSkSeekOrigin::soEnd);
     S.WriteString("!");
     EXPECT_EQ(ReadAll(S), "abX!");
   }
@@ -85,7 +85,7 @@ TEST_F(RenderStreamTest, WriteRenderStreamCopiesFromTheStart) {
     SCOPED_TRACE(Storage == rnInMemory ? "memory" : "file");
     TKXRenderStream Source(Storage);
     Source.WriteString("<b>x</b>");
-    Source.Seek(3, soBeginning);
+    Source.Seek(3, TSkSeekOrigin::soBeginning);
     TKXRenderStream Target(Storage == rnInMemory ? rnInFile : rnInMemory);
     Target.WriteString(">");
     Target.WriteRenderStream(Source);
