@@ -53,8 +53,7 @@ std::string TempFolder() {
 }
 
 // Milliseconds since 1899-12-30 local time, in base 36, at least 10 digits.
-std::string MakeProcessID(TDateTime AStart) {
-  uint64_t MSecs = static_cast<uint64_t>(AStart * kMSecsPerDay);
+std::string MakeProcessID(uint64_t MSecs) {
   std::string R;
   do {
     R.insert(R.begin(), kBase36[MSecs % 36]);
@@ -378,7 +377,8 @@ TKXServerControllerBase::TKXServerControllerBase(TKXComponent* AOwner)
 void TKXServerControllerBase::ApplyDefaults() {
   const TDateTime Now = NowLocal();
   FStartTime = std::floor(Now * 86400.0) / 86400.0;
-  FProcessID = MakeProcessID(Now);   // milliseconds: two runs started in the same second differ
+  FProcessMSecs = static_cast<uint64_t>(Now * kMSecsPerDay);
+  FProcessID = MakeProcessID(FProcessMSecs);   // milliseconds: two runs started in the same second differ
   SetCacheDir("");
   if (FExecCmd.empty()) FExecCmd = "EXEC";
   FStartCmd.clear();
@@ -421,6 +421,16 @@ void TKXServerControllerBase::ApplyFixUps() {
 
 void TKXServerControllerBase::CreateCacheFolder() {
   std::error_code Ec;
+  // Two processes started in the same millisecond would share (and delete) one folder: the
+  // per-run folder is claimed with an exclusive mkdir, moving on a millisecond when it is taken.
+  const std::string Default = TempFolder() + FProcessID + "/";
+  if (FCacheDir == Default) {
+    fs::create_directories(TempFolder(), Ec);
+    for (int Attempt = 0; Attempt < 1000 && ::mkdir(FCacheDir.c_str(), 0700) != 0 && errno == EEXIST; ++Attempt) {
+      FProcessID = MakeProcessID(++FProcessMSecs);
+      FCacheDir = TempFolder() + FProcessID + "/";
+    }
+  }
   fs::create_directories(FCacheDir, Ec);
   if (!fs::is_directory(FCacheDir, Ec)) throw EKXException("Unable to create cache directory \"" + FCacheDir + "\".");
   // Uploaded files live in the cache folder, so they go with it at the latest.

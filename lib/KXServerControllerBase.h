@@ -393,6 +393,7 @@ private:
 
   TDateTime FStartTime = 0;
   std::string FProcessID;
+  uint64_t FProcessMSecs = 0;
   std::string FCacheURL;
   std::string FFilesURL;
   std::atomic<bool> FGUIActive{false};   // set by the host once it listens, read by request threads

@@ -282,3 +282,4 @@ TEST_F(ControllerTest, AStoredValueOutOfRangeFailsTheConstruction) {
   }
   EXPECT_EQ(TKXServerControllerBase::Instance(), nullptr);
 }
+
