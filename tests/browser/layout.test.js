@@ -143,3 +143,37 @@ test('a set rectangle with a negative edge or size is not applied', async (t) =>
     assert.deepEqual(R, { Unchanged: ['20px', '50px'], After: ['5px', '6px', '70px', '80px'], Rect: 50 });
   });
 });
+
+test('with a resize frame the server is told the size once the window rests; one report at a time', async (t) => {
+  await Suite.WithPage(t, async (Page) => {
+    const Reports = [];
+    await Page.route('**/RESIZE/**', (Route) => Reports.push({ Route, Url: new URL(Route.request().url()) }));
+    await Open(Page, '/resize-report.html', {
+      Controls: Box('STRETCH', 20, 20, 121, 21), Family: 'opera',
+      Script: 'var GResizeURL="/RESIZE/0/sid?velmor";', InitCode: 'GOnResizetimeout=40;',
+      InitKXCL: ClientObjectInit('STRETCH', { Anchors: [true, true, true, false] }),
+      BodyEnd: '<IFRAME ID="onresize" style="position:absolute;left:-1000px;top:-1000px"></IFRAME>',
+    });
+    const Size = (R) => [R.Url.searchParams.get('KX_width'), R.Url.searchParams.get('KX_height')];
+    const WaitForReports = async (N) => {
+      for (let I = 0; I < 200 && Reports.length < N; I++) await Page.waitForTimeout(10);
+      assert.equal(Reports.length, N);
+    };
+    // The first layout at the real window size is reported.
+    await WaitForReports(1);
+    assert.deepEqual(Size(Reports[0]), ['800', '600']);
+    // While that report is unanswered, another size is laid out but not reported.
+    await Page.evaluate(() => KXCLForm.UpdateRects(new Rect(0, 0, 700, 500)));
+    await Page.waitForTimeout(100);
+    assert.equal(Reports.length, 1);
+    await Reports[0].Route.fulfill({ status: 200, contentType: 'text/html',
+      body: '<html><body><script>parent.GSubmitting = false;</script></body></html>' });
+    await Page.waitForFunction(() => GSubmitting === false);
+    // Two sizes in quick succession: the pending report is replaced by the latest.
+    await Page.evaluate(() => { KXCLForm.UpdateRects(new Rect(0, 0, 591, 265)); KXCLForm.UpdateRects(new Rect(0, 0, 600, 300)); });
+    await WaitForReports(2);
+    await Page.waitForTimeout(60);
+    assert.equal(Reports.length, 2);
+    assert.equal(Reports[1].Url.pathname + Reports[1].Url.search, '/RESIZE/0/sid?velmor&KX_width=600&KX_height=300');
+  });
+});

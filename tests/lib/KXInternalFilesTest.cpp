@@ -64,6 +64,23 @@ TEST_F(InternalFileTable, EveryEntryHasItsBytesAndContentType) {
   }
 }
 
+// The page scripts stand on their own: Prototype is served for applications, never used by them.
+TEST_F(InternalFileTable, PageScriptsDoNotLeanOnPrototype) {
+  for (const char* Name : {"KX_JS_KXPRESCRIPT", "KX_JS_KXCOMMON", "KX_JS_KXCL", "KX_JS_KXAJAX", "KX_JS_KXEXPLORER",
+                           "KX_JS_KXGECKO", "KX_JS_KXOPERA", "KX_JS_KXPARTIALUPDATE", "KX_JS_KXCSDATA"}) {
+    SCOPED_TRACE(Name);
+    const std::string_view B = InternalFileBytes(Name);
+    for (const char* Use : {"$(", "$F(", "Class.create", "Object.extend", "Ajax.Request", "Prototype"})
+      EXPECT_EQ(B.find(Use), std::string_view::npos) << Use;
+  }
+  // Scripts of controls this server lacks are embedded for the units that would register them.
+  for (const char* Name : {"KX_JS_KXMENU", "KX_JS_KXSPLITTER", "KX_JS_TABCONTROL"}) {
+    SCOPED_TRACE(Name);
+    EXPECT_TRUE(KXFindResource(Name));
+    EXPECT_EQ(FindInternalFile(Name), nullptr);
+  }
+}
+
 TEST_F(InternalFileTable, ImagesHaveTheirSizes) {
   const struct {
     const char* Name;
