@@ -117,6 +117,13 @@ function SubmitClick(AName, AParam, AValidate) {
   GActiveControl = xFocused && xFocused.id ? xFocused.id : null;
   var xForm = getSubmitForm();
   var i;
+  if (!xForm) {
+    // the partial-update frame has not loaded yet: nothing to post, and the page must stay usable
+    GSubmitting = false;
+    window.eventProcessing = false;
+    ReleaseLock();
+    return true;
+  }
   // Fields of controls no longer on the page would post stale values: drop them.
   for (i = xForm.elements.length - 1; i >= 0; i--) {
     var xOwn = xForm.elements[i];
@@ -134,7 +141,7 @@ function SubmitClick(AName, AParam, AValidate) {
       }
     }
   }
-  if (AValidate && !Validate()) {
+  if (AValidate && typeof Validate == "function" && !Validate()) {
     GSubmitting = false;
     window.eventProcessing = false;
     return true;

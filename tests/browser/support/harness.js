@@ -54,12 +54,18 @@ async function LaunchBrowser() {
   if (!fs.existsSync(kChromium))
     throw new Error('Chromium not found at ' + kChromium + ': install the Debian package chromium (scripts/install-deps.sh)');
   const UserDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kx-chromium-'));
-  const Context = await chromium.launchPersistentContext(UserDataDir, {
-    executablePath: kChromium,
-    headless: true,
-    args: kChromiumFlags,
-    viewport: { width: 800, height: 600 },
-  });
+  let Context;
+  try {
+    Context = await chromium.launchPersistentContext(UserDataDir, {
+      executablePath: kChromium,
+      headless: true,
+      args: kChromiumFlags,
+      viewport: { width: 800, height: 600 },
+    });
+  } catch (E) {
+    fs.rmSync(UserDataDir, { recursive: true, force: true });
+    throw E;
+  }
   return {
     Context,
     async Close() {
