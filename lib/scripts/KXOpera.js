@@ -87,8 +87,10 @@ function FindElem(AName, AIgnoreForm) {
 
 function getSubmitForm() {
   if (typeof GIsPartialUpdate != "undefined" && GIsPartialUpdate) {
-    var xFrame = window.frames["SubmitFrame"];
-    return xFrame && xFrame.document ? xFrame.document.forms["SubmitForm"] : null;
+    // The frame carries only an id, and window.frames finds frames by name: go through the element.
+    var xFrame = document.getElementById("SubmitFrame");
+    var xDocument = xFrame ? (xFrame.contentDocument || (xFrame.contentWindow && xFrame.contentWindow.document)) : null;
+    return xDocument ? xDocument.forms["SubmitForm"] || null : null;
   }
   return document.forms["SubmitForm"];
 }

@@ -102,7 +102,7 @@ test('a partial-update page posts through its frame, and the frame\'s answer rep
       '<input type="TEXT" id="KXEDIT2" name="KXEDIT2" style="position:absolute;left:20px;top:20px">' +
       '<input type="button" id="KXBUTTON1" name="KXBUTTON1" value="B" style="position:absolute;left:20px;top:60px">';
     const Html = FormPage({ Controls, InitKXCL: ClientObjectInit('KXLABEL1') + ClientObjectInit('KXEDIT2'),
-      BodyEnd: '<IFRAME SRC="/cache/submit.html" id="SubmitFrame" name="SubmitFrame" ' +
+      BodyEnd: '<IFRAME SRC="/cache/submit.html" id="SubmitFrame" ' +
         'style="position:absolute;left:-1000px;top:-1000px"></IFRAME>' })
       .replace('var GIsPartialUpdate=false;', 'var GIsPartialUpdate=true;');
     const Capture = CapturePosts(Page, '**/UPDATE/**');
