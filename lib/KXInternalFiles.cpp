@@ -19,17 +19,21 @@ struct TEntryDef {
   const char* FileName;
 };
 
-// The framework's entries in their fixed order. The browser runtime's scripts join this list
-// as each lands in lib/scripts (embedded as KX_JS_ + its upper-cased base name); until then
-// they are not registered, so nothing empty is ever served:
-//   after KX_GFX_SESSIONTIMEOUT: KX_JS_KXCOMMON "/js/KXCommon.js", KX_JS_KXEXPLORER "/js/KXExplorer.js",
-//   KX_JS_KXOPERA "/js/KXOpera.js", KX_JS_KXGECKO "/js/KXGecko.js", KX_JS_KXCL "/js/KXCL.js",
-//   KX_JS_KXCSDATA "/js/KXCSData.js", KX_JS_KXPRESCRIPT "/js/KXPreScript.js",
-//   KX_JS_KXPARTIALUPDATE "/js/KXPartialUpdate.js", KX_JS_KXAJAX "/js/KXAjax.js".
+// The framework's entries in their fixed order (the browser runtime's scripts are embedded from
+// lib/scripts as KX_JS_ + the upper-cased base name).
 const TEntryDef kFrameworkEntries[] = {
     {"KX_FAVICON", "FAVICON.ICO"},
     {"KX_GFX_ERROR", "Error.html"},
     {"KX_GFX_SESSIONTIMEOUT", "SessionTimeout.html"},
+    {"KX_JS_KXCOMMON", "/js/KXCommon.js"},
+    {"KX_JS_KXEXPLORER", "/js/KXExplorer.js"},
+    {"KX_JS_KXOPERA", "/js/KXOpera.js"},
+    {"KX_JS_KXGECKO", "/js/KXGecko.js"},
+    {"KX_JS_KXCL", "/js/KXCL.js"},
+    {"KX_JS_KXCSDATA", "/js/KXCSData.js"},
+    {"KX_JS_KXPRESCRIPT", "/js/KXPreScript.js"},
+    {"KX_JS_KXPARTIALUPDATE", "/js/KXPartialUpdate.js"},
+    {"KX_JS_KXAJAX", "/js/KXAjax.js"},
     {"KX_GFX_Tp", "/gfx/Tp.gif"},
     {"KX_GFX_LogoVelmor", "/gfx/VelmorLogo.gif"},
     {"KX_GFX_LogoKexalo", "/gfx/KexaloLogo.gif"},

@@ -31,6 +31,16 @@ TEST_F(InternalFileTable, EveryEntryHasItsBytesAndContentType) {
       {"KX_FAVICON", "FAVICON.ICO", "/favicon.ico", "image/x-ico", ""},
       {"KX_GFX_ERROR", "Error.html", "Error.html", "text/html", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">"},
       {"KX_GFX_SESSIONTIMEOUT", "SessionTimeout.html", "SessionTimeout.html", "text/html", "<!DOCTYPE HTML"},
+      {"KX_JS_KXCOMMON", "/js/KXCommon.js", "/js/KXCommon.js", "application/x-javascript", "/* KXCommon.js"},
+      {"KX_JS_KXEXPLORER", "/js/KXExplorer.js", "/js/KXExplorer.js", "application/x-javascript", "/* KXExplorer.js"},
+      {"KX_JS_KXOPERA", "/js/KXOpera.js", "/js/KXOpera.js", "application/x-javascript", "/* KXOpera.js"},
+      {"KX_JS_KXGECKO", "/js/KXGecko.js", "/js/KXGecko.js", "application/x-javascript", "/* KXGecko.js"},
+      {"KX_JS_KXCL", "/js/KXCL.js", "/js/KXCL.js", "application/x-javascript", "/* KXCL.js"},
+      {"KX_JS_KXCSDATA", "/js/KXCSData.js", "/js/KXCSData.js", "application/x-javascript", "/* KXCSData.js"},
+      {"KX_JS_KXPRESCRIPT", "/js/KXPreScript.js", "/js/KXPreScript.js", "application/x-javascript", "/* KXPreScript.js"},
+      {"KX_JS_KXPARTIALUPDATE", "/js/KXPartialUpdate.js", "/js/KXPartialUpdate.js", "application/x-javascript",
+       "/* KXPartialUpdate.js"},
+      {"KX_JS_KXAJAX", "/js/KXAjax.js", "/js/KXAjax.js", "application/x-javascript", "/* KXAjax.js"},
       {"KX_GFX_TP", "/gfx/Tp.gif", "/gfx/Tp.gif", "image/gif", "GIF89a"},
       {"KX_GFX_LOGOVELMOR", "/gfx/VelmorLogo.gif", "/gfx/LogoVelmor", "image/gif", "GIF89a"},
       {"KX_GFX_LOGOKEXALO", "/gfx/KexaloLogo.gif", "/gfx/LogoKexalo", "image/gif", "GIF89a"},
@@ -51,6 +61,23 @@ TEST_F(InternalFileTable, EveryEntryHasItsBytesAndContentType) {
     EXPECT_FALSE(F->Bytes.empty());
     EXPECT_TRUE(F->Bytes.starts_with(C.Magic));
     EXPECT_EQ(InternalFileContentType(C.RequestPath, C.Name), C.ContentType);
+  }
+}
+
+// The page scripts stand on their own: Prototype is served for applications, never used by them.
+TEST_F(InternalFileTable, PageScriptsDoNotLeanOnPrototype) {
+  for (const char* Name : {"KX_JS_KXPRESCRIPT", "KX_JS_KXCOMMON", "KX_JS_KXCL", "KX_JS_KXAJAX", "KX_JS_KXEXPLORER",
+                           "KX_JS_KXGECKO", "KX_JS_KXOPERA", "KX_JS_KXPARTIALUPDATE", "KX_JS_KXCSDATA"}) {
+    SCOPED_TRACE(Name);
+    const std::string_view B = InternalFileBytes(Name);
+    for (const char* Use : {"$(", "$F(", "Class.create", "Object.extend", "Ajax.Request", "Prototype"})
+      EXPECT_EQ(B.find(Use), std::string_view::npos) << Use;
+  }
+  // Scripts of controls this server lacks are embedded for the units that would register them.
+  for (const char* Name : {"KX_JS_KXMENU", "KX_JS_KXSPLITTER", "KX_JS_TABCONTROL"}) {
+    SCOPED_TRACE(Name);
+    EXPECT_TRUE(KXFindResource(Name));
+    EXPECT_EQ(FindInternalFile(Name), nullptr);
   }
 }
 
