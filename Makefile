@@ -1,11 +1,12 @@
 # User-facing commands. `make run` builds and starts the demonstration server on port 8888;
-# `make test` installs what is missing, builds and runs every test (plain, then under the
-# address/undefined and thread sanitizers); `make bench` runs the benchmarks.
+# `make test` installs what is missing, builds and runs every test (plain, under the
+# address/undefined sanitizers, a short fuzzing run, then the thread sanitizer); `make bench`
+# runs the benchmarks.
 BUILD ?= build
 JOBS  ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build run test test-plain test-asan test-tsan bench clean
+.PHONY: all deps build run test test-plain test-asan test-tsan test-fuzz bench clean
 
 all: build
 
@@ -21,7 +22,7 @@ ARGS ?=
 run: build
 	@cd $(BUILD)/bin && exec ./kexalo-demo $(ARGS)
 
-test: test-plain test-asan test-tsan
+test: test-plain test-asan test-fuzz test-tsan
 
 test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
@@ -37,8 +38,19 @@ test-tsan: deps
 	@cmake --build $(BUILD)-tsan -j$(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(BUILD)-tsan --output-on-failure -j$(JOBS) -L concurrency
 
+# A short run of the multipart fuzzer from its seed corpus (clang's libFuzzer); new inputs it finds
+# go to a scratch folder so the committed corpus stays as it is.
+FUZZ_SECONDS ?= 60
+test-fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_FUZZ=ON -DBUILD_TESTING=OFF -DKX_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(BUILD)-fuzz -j$(JOBS) --target KXMultipartFuzz
+	@rm -rf $(BUILD)-fuzz/corpus && mkdir -p $(BUILD)-fuzz/corpus
+	@$(BUILD)-fuzz/bin/KXMultipartFuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  $(BUILD)-fuzz/corpus tests/fuzz/corpus/multipart > $(BUILD)-fuzz/fuzz.log 2>&1; \
+	  status=$$?; tail -12 $(BUILD)-fuzz/fuzz.log; exit $$status
+
 bench: build
 	@bash bench/run-benchmarks.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-fuzz
