@@ -10,7 +10,17 @@ const path = require('node:path');
 const { chromium } = require('playwright-core');
 
 const kChromium = process.env.KX_CHROMIUM || '/usr/bin/chromium';
-const kScriptDir = path.resolve(__dirname, '../../../lib/scripts');
+// The browser files are assembled by the build from lib/scripts/browser: look there first.
+const kScriptDirs = [process.env.KX_ASSEMBLED_SCRIPTS || path.resolve(__dirname, '../../../build/lib/scripts'),
+  path.resolve(__dirname, '../../../lib/scripts')];
+
+function FindScript(AName) {
+  for (const Dir of kScriptDirs) {
+    const File = path.join(Dir, AName);
+    if (fs.existsSync(File)) return File;
+  }
+  return null;
+}
 const kVersionSuffix = '_10.0.0';
 const kArtifactDir = process.env.KX_BROWSER_ARTIFACTS ||
   path.resolve(__dirname, '../../../build/test-artifacts');
@@ -28,9 +38,10 @@ function StartServer() {
       return;
     }
     const Match = /^\/js\/([A-Za-z0-9_]+\.js)(_10\.0\.0)?$/.exec(Url.pathname);
-    if (Match && fs.existsSync(path.join(kScriptDir, Match[1]))) {
+    const File = Match && FindScript(Match[1]);
+    if (File) {
       Res.writeHead(200, { 'Content-Type': 'application/x-javascript', 'Cache-Control': 'no-cache' });
-      Res.end(fs.readFileSync(path.join(kScriptDir, Match[1])));
+      Res.end(fs.readFileSync(File));
       return;
     }
     Res.writeHead(404, { 'Content-Type': 'text/plain' });
@@ -185,4 +196,4 @@ function FormFields(ABody) {
   return Fields;
 }
 
-module.exports = { BrowserSuite, FormPage, ClientObjectInit, CapturePosts, FormFields, ScriptRef, kScriptDir };
+module.exports = { BrowserSuite, FormPage, ClientObjectInit, CapturePosts, FormFields, ScriptRef, FindScript };
