@@ -559,10 +559,14 @@ void TKXServer::ExecSession(TWebRequest* ARequest, TWebResponse* AResponse, TCmd
                            FState.Params);
 }
 
-void TKXServer::CommandStart(TWebRequest* ARequest, TWebResponse* AResponse) {
+// Creates, registers and locks a session with the credential checks of a start; false when the
+// credentials were refused (the challenge is then the answer).
+bool TKXServer::StartSession(TWebRequest* ARequest, TWebResponse* AResponse, std::string& AStartURL) {
   TKXServerControllerBase& C = Controller();
-  FState.Cacheable = false;
-  if (C.AuthBeforeNewSession() && !CheckCredentials()) return SendChallenge(AResponse);
+  if (C.AuthBeforeNewSession() && !CheckCredentials()) {
+    SendChallenge(AResponse);
+    return false;
+  }
   TKXStartRequest Start;
   Start.BrowserText = FState.Path.Prefix32        ? "HTML 3.2"
                       : FState.Path.PrefixWML     ? "WML"
@@ -573,16 +577,25 @@ void TKXServer::CommandStart(TWebRequest* ARequest, TWebResponse* AResponse) {
   Start.AuthPassword = FState.Password;
   Start.Request = ARequest;
   Start.Response = AResponse;
-  std::string StartURL;
   IKXSessionDispatch& Sessions = KXSessionDispatch();
-  FState.Session = Sessions.Start(Start, StartURL);
+  FState.Session = Sessions.Start(Start, AStartURL);
   FState.SessionID = Sessions.SessionID(FState.Session);
   if (!C.AuthBeforeNewSession() && !CheckCredentials()) {
     TKXApplication* Session = FState.Session;
     FState.Session = nullptr;
     Sessions.Discard(Session);
-    return SendChallenge(AResponse);
+    SendChallenge(AResponse);
+    return false;
   }
+  return true;
+}
+
+void TKXServer::CommandStart(TWebRequest* ARequest, TWebResponse* AResponse) {
+  TKXServerControllerBase& C = Controller();
+  FState.Cacheable = false;
+  std::string StartURL;
+  if (!StartSession(ARequest, AResponse, StartURL)) return;
+  IKXSessionDispatch& Sessions = KXSessionDispatch();
   if (Sessions.HasHTML40ActiveForm(FState.Session)) {
     std::string SubmitURL = Sessions.SessionURLBase(FState.Session) + "/" + FState.ExecWord;
     if (C.SessionTrackingMethod() == tmURL) SubmitURL += "/0/" + FState.SessionID;
@@ -909,8 +922,12 @@ void TKXServer::HandleException(const std::exception& AException, TWebRequest* A
     ServeReference(ARequest, AResponse, C.UnknownBrowser(), AException, true);
   } else if (dynamic_cast<const EInvalidSession*>(&AException)) {
     if (Command == cmdReentry && C.ReEntryOptions().AutoCreateSession) {
-      FState.Path.Command = cmdStart;
-      CommandStart(ARequest, AResponse);
+      // A re-entry into a session that is gone starts a new one and runs the re-entry in it.
+      FState.Cacheable = false;
+      std::string StartURL;
+      if (!StartSession(ARequest, AResponse, StartURL)) return;
+      SetSessionCookies(AResponse);
+      RunExec(ARequest, AResponse, 0, cmdReentry);
       return;
     }
     TKXFileReference& Ref = Command == cmdReentry ? C.ReEntryOptions().InvalidSession() : C.SessionTimeoutURL();

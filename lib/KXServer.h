@@ -100,6 +100,7 @@ private:
   bool CheckCredentials();
   bool CheckSessionCredentials();
   void SendChallenge(TWebResponse* AResponse);
+  bool StartSession(TWebRequest* ARequest, TWebResponse* AResponse, std::string& AStartURL);
   void CommandStart(TWebRequest* ARequest, TWebResponse* AResponse);
   void CommandExec(TWebRequest* ARequest, TWebResponse* AResponse);
   void CommandStop(TWebRequest* ARequest, TWebResponse* AResponse);

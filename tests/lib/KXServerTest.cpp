@@ -51,7 +51,14 @@ public:
   TKXApplication* LookupByTaggedNameAndLock(const std::string&) override { return nullptr; }
   void CheckSession(TKXApplication*, const std::string&, const std::string&) override {}
   void Release(TKXApplication*) override { ++Releases; }
-  TKXApplication* Start(const TKXStartRequest&, std::string&) override { throw EDeviceNotSupported("Device not supported"); }
+  bool CanStart = false;
+  int Starts = 0;
+  TKXApplication* Start(const TKXStartRequest&, std::string&) override {
+    if (!CanStart) throw EDeviceNotSupported("Device not supported");
+    ++Starts;
+    ++Locks;
+    return Session;
+  }
   void Discard(TKXApplication*) override {}
   bool Terminate(const std::string& A) override { return Terminated = SameText(A, Id); }
   const std::string& SessionID(TKXApplication*) override { return Id; }
@@ -61,10 +68,12 @@ public:
   std::string SessionURLBase(TKXApplication*) override { return ""; }
   unsigned SessionTrackID(TKXApplication*) override { return 5; }
   bool HasHTML40ActiveForm(TKXApplication*) override { return true; }
-  void Exec(TKXApplication*&, unsigned ATrack, int, TWebRequest*, TWebResponse* R, const std::string&,
+  int LastCommand = -1;
+  void Exec(TKXApplication*&, unsigned ATrack, int ACommand, TWebRequest*, TWebResponse* R, const std::string&,
             TSkStringList&) override {
     ++Execs;
     LastTrack = ATrack;
+    LastCommand = ACommand;
     R->SetContent("page");
   }
   void ApplyWindowSize(TKXApplication*, TWebRequest*, TWebResponse*, TSkStringList&, bool) override { ++Resizes; }
@@ -365,4 +374,25 @@ TEST_F(ServerTest, EveryInternalFileIsServedWithItsTypeAndRevalidates) {
     Again.Run();
     EXPECT_EQ(Again.Status(), 304);
   }
+}
+
+TEST_F(ServerTest, ReEntryIntoAGoneSessionStartsANewOne) {
+  InstallOneSession();
+  Sessions->CanStart = true;
+  C.ReEntryOptions().Cmd = "again";
+  C.ReEntryOptions().AutoCreateSession = true;
+  TExchange X("GET", "/again/3", "KX_SessionID_=gone");
+  X.Run();
+  EXPECT_EQ(Sessions->Starts, 1);
+  EXPECT_EQ(Sessions->LastTrack, 0u);
+  EXPECT_EQ(Sessions->LastCommand, cmdReentry);
+  EXPECT_EQ(X.Body(), "page");
+  EXPECT_EQ(X.Header("Pragma"), "no-cache");
+  EXPECT_EQ(Sessions->Locks, Sessions->Releases);
+
+  C.ReEntryOptions().AutoCreateSession = false;
+  TExchange Refused("GET", "/again/3", "KX_SessionID_=gone");
+  Refused.Run();
+  EXPECT_EQ(Refused.Status(), 500);
+  EXPECT_EQ(Sessions->Starts, 1);
 }
