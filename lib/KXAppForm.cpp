@@ -1,0 +1,148 @@
+#include <map>
+#include <mutex>
+
+#include "KXApplication.h"
+#include "KXException.h"
+#include "KXForm.h"
+#include "KXGlobal.h"
+#include "KXRenderContext.h"
+#include "KXShowMessage.h"
+#include "KXStreams.h"
+#include "SkWebResponse.h"
+
+void KXRegisterFrameworkResources();   // generated with the embedded resources
+
+namespace {
+
+const bool GRegistered = KXRegisterClass<TKXAppForm>() && KXRegisterClass<TKXShowMessage>();
+
+struct TMainForms {
+  std::mutex Lock;   // guards Classes; written at start-up, read when sessions start
+  std::map<TKXClientType, const TKXClassInfo*> Classes;
+};
+
+TMainForms& MainForms() {
+  static TMainForms M;
+  return M;
+}
+
+TKXForm* AsForm(TKXBaseForm* AForm) { return dynamic_cast<TKXForm*>(static_cast<TKXComponent*>(AForm)); }
+
+// Answers a request of a locked session with its active form's page. Submitted values and
+// events are applied here first once form submission exists.
+void ExecuteSession(TKXApplication* ASession, unsigned, int, TSkStringList& AParams) {
+  TKXBaseForm* Active = ASession->ActiveForm();
+  if (!Active) return;
+  Active->Params() = AParams;
+  Active->ExecuteForm();
+  ASession->FreeReleasedForms();
+  Active = ASession->ActiveForm();
+  if (!Active || !ASession->Response()) return;
+  TKXRenderStream Page(rnInMemory);
+  Active->GenerateForm(Page);
+  ASession->Response()->SetContent(Page.Extract());
+}
+
+}  // namespace
+
+const TKXClassInfo& TKXAppForm::StaticClassInfo() {
+  using T = TKXAppForm;
+  static const TKXClassInfo Info = KXClass<T, TKXForm>("TKXAppForm").Props({
+      KXEnumProp("UpdateMode", &T::UpdateMode, &T::SetUpdateMode, *new TKXEnumInfo{"TKXFormUpdateMode", {"umAll", "umPartial"}}),
+  });
+  return Info;
+}
+
+TKXAppForm::TKXAppForm(TKXComponent* AOwner) : TKXForm(AOwner) {
+  (void)GRegistered;
+  BecomeApplicationForm(foHTML40);
+  FWidth = 300;
+  FHeight = 200;
+}
+
+void TKXAppForm::GenerateForm(TKXRenderStream& AStream) {
+  if (TKXApplication* S = WebApplication()) FFormAction = S->FormAction();
+  TKXForm::GenerateForm(AStream);
+}
+
+const TKXClassInfo* TKXAppForm::MessageForm() const { return &TKXShowMessage::StaticClassInfo(); }
+
+void TKXAppForm::SetMainFormClass(const TKXClassInfo* AClass, TKXClientType AClient) {
+  KXInstallFormHooks();
+  std::lock_guard<std::mutex> Guard(MainForms().Lock);
+  MainForms().Classes[AClient] = AClass;
+}
+
+const TKXClassInfo* TKXAppForm::MainFormClass(TKXClientType AClient) {
+  std::lock_guard<std::mutex> Guard(MainForms().Lock);
+  auto It = MainForms().Classes.find(AClient);
+  return It == MainForms().Classes.end() ? nullptr : It->second;
+}
+
+TKXAppForm* TKXAppForm::CreateMainForm(TKXApplication* ASession) {
+  const TKXClassInfo* Class = MainFormClass(ASession->ClientType());
+  if (!Class || !Class->CanCreate()) return nullptr;
+  TKXCurrentSessionScope Scope(ASession);
+  TKXComponent* Made = Class->Create(ASession);
+  auto* Form = dynamic_cast<TKXAppForm*>(Made);
+  if (!Form) {
+    delete Made;
+    throw EKXException("Form must be an application form.");
+  }
+  return Form;
+}
+
+void KXInstallFormHooks() {
+  static std::once_flag Once;
+  std::call_once(Once, [] {
+    KXRegisterFrameworkResources();   // the message form's stored description
+    TKXSessionFormHooks& H = KXSessionFormHooks();
+    H.IsHTML40Form = [](TKXBaseForm* F) { return F && F->FormOutput() == foHTML40 && AsForm(F); };
+    H.IsHTML32Form = [](TKXBaseForm* F) { return F && F->FormOutput() == foHTML32; };
+    H.BrowserSecurityCheck = [](TKXBaseForm* F) {
+      TKXForm* Form = AsForm(F);
+      return !Form || Form->BrowserSecurityCheck();
+    };
+    H.PartialUpdateMode = [](TKXBaseForm* F) {
+      TKXForm* Form = AsForm(F);
+      return Form && Form->UpdateMode() == umPartial;
+    };
+    H.Resize = [](TKXBaseForm* F, int AWidth, int AHeight) {
+      if (TKXForm* Form = AsForm(F)) Form->SetBounds(Form->Left(), Form->Top(), AWidth, AHeight);
+    };
+    H.Width = [](TKXBaseForm* F) { return F->Width(); };
+    H.Height = [](TKXBaseForm* F) { return F->Height(); };
+    H.ResizeScript = [](TKXBaseForm* F) {
+      TKXForm* Form = AsForm(F);
+      return Form ? Form->ResizeScript() : std::string();
+    };
+    H.AddToInitProc = [](TKXBaseForm* F, const std::string& ACode) {
+      if (TKXForm* Form = AsForm(F)) Form->AddToInitProc(ACode);
+    };
+    // The page context exists only while a page is rendered; new-window code asked for by an
+    // event handler therefore waits in the form's init code for the next render.
+    H.AddToInitProcNewWindowCode = [](TKXApplication* S, const std::string& ACode) {
+      if (TKXForm* Form = AsForm(S->ActiveForm())) {
+        if (Form->PageContext())
+          Form->PageContext()->AddToInitProcNewWindowCode(ACode);
+        else
+          Form->AddToInitProc(ACode);
+      }
+    };
+    H.AddToUpdateInitProcNewWindowCode = [](TKXApplication* S, const std::string& ACode) {
+      if (TKXForm* Form = AsForm(S->ActiveForm())) {
+        if (Form->PageContext())
+          Form->PageContext()->AddToUpdateInitProcNewWindowCode(ACode);
+        else
+          Form->AddToInitProc(ACode);
+      }
+    };
+    H.ShowMessageForm = [](TKXApplication* S, const std::string& AMsg, const std::string& ATemplate,
+                           TKXShowMessageType AType) { TKXShowMessage::ShowMessageFor(S, AMsg, ATemplate, AType); };
+    H.CreateMainForm = [](TKXApplication* S) -> TKXBaseForm* { return TKXAppForm::CreateMainForm(S); };
+    H.IsApplicationForm = [](TKXBaseForm* F) { return F && dynamic_cast<TKXAppForm*>(static_cast<TKXComponent*>(F)); };
+    H.ShowForm = [](TKXBaseForm* F) { F->Show(); };
+    H.FreeForm = [](TKXBaseForm* F) { delete static_cast<TKXComponent*>(F); };
+    H.Execute = ExecuteSession;
+  });
+}
