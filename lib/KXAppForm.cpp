@@ -55,6 +55,7 @@ const TKXClassInfo& TKXAppForm::StaticClassInfo() {
 
 TKXAppForm::TKXAppForm(TKXComponent* AOwner) : TKXForm(AOwner) {
   (void)GRegistered;
+  KXInstallFormHooks();
   BecomeApplicationForm(foHTML40);
   FWidth = 300;
   FHeight = 200;

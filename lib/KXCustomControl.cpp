@@ -15,7 +15,15 @@
 
 namespace {
 
-const bool GRegistered = KXRegisterClass<TKXCustomControl>() && KXRegisterClass<TKXCustomInputControl>();
+// Stored descriptions name colours by identifier: the web table first, then the platform names.
+bool RegisterColorNames() {
+  for (const TKXColorIdent& C : KXWebColors) KXColorNames().Register(C.Name, C.Value);
+  for (int I = 0; I < KXPlatformColorCount; ++I) KXColorNames().Register(KXPlatformColors[I].Name, KXPlatformColors[I].Value);
+  return true;
+}
+
+const bool GRegistered =
+    KXRegisterClass<TKXCustomControl>() && KXRegisterClass<TKXCustomInputControl>() && RegisterColorNames();
 
 const char* const kCannotFocus = "Control cannot receive focus";
 

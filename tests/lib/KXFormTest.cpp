@@ -1,0 +1,279 @@
+// Form life cycle and the rendered page, with stand-in controls.
+#include <gtest/gtest.h>
+
+#include "../support/KXStandInControl.h"
+#include "KXApplication.h"
+#include "KXColor.h"
+#include "KXDescriptionReader.h"
+#include "KXForm.h"
+#include "KXRenderContext.h"
+#include "KXResources.h"
+#include "KXShowMessage.h"
+#include "KXStreams.h"
+#include "KXTestController.h"
+
+namespace {
+
+const char* const kIE = "Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1)";
+
+class TKXLoginForm : public TKXAppForm {
+public:
+  explicit TKXLoginForm(TKXComponent* AOwner) : TKXAppForm(AOwner) {}
+  KX_DECLARE_CLASS_INFO
+  void FormCreate(TKXComponent*) { CreatedWith = Title(); }
+  std::string CreatedWith;
+};
+
+const TKXClassInfo& TKXLoginForm::StaticClassInfo() {
+  using T = TKXLoginForm;
+  static const TKXClassInfo Info = KXClass<T, TKXAppForm>("TKXLoginForm").Methods({KXMethod("FormCreate", &T::FormCreate)});
+  return Info;
+}
+
+class TKXNoDescriptionForm : public TKXAppForm {
+public:
+  explicit TKXNoDescriptionForm(TKXComponent* AOwner) : TKXAppForm(AOwner) {}
+  KX_DECLARE_CLASS_INFO
+};
+
+const TKXClassInfo& TKXNoDescriptionForm::StaticClassInfo() {
+  static const TKXClassInfo Info = KXClass<TKXNoDescriptionForm, TKXAppForm>("TKXNoDescriptionForm");
+  return Info;
+}
+
+// The demonstration login form, with stand-ins in place of the real controls.
+const char* const kLoginDescription = R"(object KXForm1: TKXLoginForm
+  Width = 491
+  Height = 265
+  Title = 'To jest test'
+  BGColor = clWebAZURE
+  LinkColor = clMenuHighlight
+  OnCreate = FormCreate
+  object KXFile1: TKXStandInFile
+    Left = 24
+    Top = 16
+    Width = 275
+    Height = 81
+    RenderSize = True
+    SubmitOnAsyncEvent = False
+    TabOrder = 3
+  end
+  object KXButton4: TKXStandInButton
+    Left = 305
+    Top = 40
+    Width = 75
+    Height = 33
+    RenderSize = True
+    TabOrder = 4
+  end
+  object KXLabel1: TKXStandInLabel
+    Left = 16
+    Top = 133
+    Width = 39
+    Height = 16
+    RenderSize = True
+    Caption = 'login :'
+  end
+  object KXEdit2: TKXStandInEdit
+    Left = 61
+    Top = 128
+    Width = 121
+    Height = 21
+    RenderSize = True
+    SubmitOnAsyncEvent = False
+    TabOrder = 1
+  end
+  object KXLabel2: TKXStandInLabel
+    Left = 16
+    Top = 160
+    Width = 44
+    Height = 16
+    RenderSize = True
+    Caption = 'has'#322'o :'
+  end
+  object KXEdit3: TKXStandInEdit
+    Left = 61
+    Top = 160
+    Width = 121
+    Height = 21
+    RenderSize = True
+    SubmitOnAsyncEvent = False
+    TabOrder = 2
+  end
+  object KXButton3: TKXStandInButton
+    Left = 61
+    Top = 200
+    Width = 121
+    Height = 25
+    RenderSize = True
+    TabOrder = 0
+  end
+end
+)";
+
+const bool GRegistered = [] {
+  KXRegisterStandIns();
+  KXRegisterClass<TKXLoginForm>();
+  KXRegisterResource("TKXLoginForm", kLoginDescription);
+  return true;
+}();
+
+class FormTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    (void)GRegistered;
+    KXInstallFormHooks();
+    SetPageEOL(false);
+    Session = std::make_unique<TKXApplication>(TKXBrowserType{brIE, brsNone}, kIE, "127.0.0.1", "", "", "",
+                                               TSkStringList(), "");
+    SetCurrentSession(Session.get());
+  }
+  void TearDown() override {
+    Session.reset();
+    SetCurrentSession(nullptr);
+  }
+  std::string Render(TKXForm& AForm) {
+    TKXRenderStream Page(rnInMemory);
+    AForm.GenerateForm(Page);
+    return Page.Extract();
+  }
+
+  TKXTestControllerScope Scope;
+  std::unique_ptr<TKXApplication> Session;
+};
+
+const std::string kFont = "font-weight:normal;font-style:normal;text-decoration: none;font-size:13px; ";
+
+std::string Rule(const std::string& AName, int ALeft, int ATop, int AWidth, int AHeight) {
+  return "." + AName + "CSS {position:absolute;left:" + std::to_string(ALeft) + "px;top:" + std::to_string(ATop) +
+         "px;z-index:100;width:" + std::to_string(AWidth) + "px;height:" + std::to_string(AHeight) + "px;" + kFont +
+         "}\r\n";
+}
+
+std::string Script(const std::string& AFile) {
+  return "<script type=\"text/javascript\" src=\"/js/" + AFile + "_10.0.0\"></script>";
+}
+
+TEST_F(FormTest, CreationAppliesDefaultsThenDescriptionThenOnCreate) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  EXPECT_EQ(Form->CreatedWith, "To jest test");   // OnCreate ran after the description
+  EXPECT_EQ(Form->Width(), 491);
+  EXPECT_EQ(Form->FormType(), ftApp);
+  EXPECT_TRUE(Form->LockUntilLoaded());
+  EXPECT_EQ(Form->TextColor(), clNone);
+  EXPECT_EQ(Form->BGColor(), clWebAZURE);
+}
+
+TEST_F(FormTest, ClassWithoutDescriptionFails) {
+  try {
+    KXCreate<TKXNoDescriptionForm>(Session.get());
+    FAIL() << "created without a description";
+  } catch (const EKXResNotFound& E) {
+    EXPECT_STREQ(E.what(), "TKXNoDescriptionForm not found.");
+  }
+  EXPECT_EQ(Session->FormCount(), 0);
+}
+
+TEST_F(FormTest, ShowHideAndReleaseWithinTheSession) {
+  auto* First = KXCreate<TKXLoginForm>(Session.get());
+  auto* Second = KXCreate<TKXLoginForm>(Session.get());
+  First->Show();
+  Second->Show();
+  EXPECT_EQ(Session->ActiveForm(), Second);
+  Second->Hide();
+  EXPECT_EQ(Session->ActiveForm(), First);
+  Second->Show();
+  Second->Release();
+  EXPECT_TRUE(Second->Released());
+  EXPECT_EQ(Session->ActiveForm(), First);
+  Session->FreeReleasedForms();
+  EXPECT_EQ(Session->FormCount(), 1);
+}
+
+TEST_F(FormTest, MessageFormOkReturnsToTheFormBefore) {
+  auto* Login = KXCreate<TKXLoginForm>(Session.get());
+  Login->Show();
+  Session->ShowMessage("Nieprawidłowy login lub hasło", smSameWindowFrame);
+  auto* Message = dynamic_cast<TKXShowMessage*>(static_cast<TKXComponent*>(Session->ActiveForm()));
+  ASSERT_NE(Message, nullptr);
+  EXPECT_EQ(Message->MessageText(), "Nieprawidłowy login lub hasło");
+  Message->ButtonOkClick(Message);
+  EXPECT_EQ(Session->ActiveForm(), Login);
+  Session->FreeReleasedForms();
+}
+
+TEST_F(FormTest, MessageFormOkWithoutMainFormFails) {
+  Session->ShowMessage("x", smSameWindow);
+  auto* Message = dynamic_cast<TKXShowMessage*>(static_cast<TKXComponent*>(Session->ActiveForm()));
+  ASSERT_NE(Message, nullptr);
+  TKXAppForm::SetMainFormClass(nullptr);
+  EXPECT_THROW(Message->ButtonOkClick(Message), EKXException);
+}
+
+TEST_F(FormTest, LoginPageIsTheWorkedExample) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  Form->Show();
+  Session->SetFormAction("/EXEC/0/" + Session->AppID());
+  const std::string Page = Render(*Form);
+  const std::string Names[] = {"KXLABEL1", "KXLABEL2", "KXBUTTON3", "KXEDIT2", "KXEDIT3", "KXFILE1", "KXBUTTON4"};
+  std::string JSOnce, KXCL;
+  for (const std::string& N : Names) {
+    JSOnce += "var " + N + "KXCL = null;";
+    KXCL += N + "KXCL = NewKXCL(KXCLForm,\"" + N + "\",false);";
+  }
+  const std::string FileScript =
+      "var file=0;\r\nfunction SubmitNextFile(AName,AParam){\r\nif (file==0){\r\n"
+      "KXFILE1.document.forms[0].KX_MainPageSubmitControl.value=AName;\r\n"
+      "KXFILE1.document.forms[0].KX_MainPageSubmitControlParam.value=AParam;\r\n"
+      "KXFILE1.document.forms[0].action=\"/upload/\"+(file+GTrackID)+\"/\"+GAppID;\r\n"
+      "KXFILE1.document.forms[0].submit();\r\n} else { SubmitClickConfirm(AName,AParam,false,\"\");}\r\n"
+      "file++;return false;\r\n}";
+  const std::string Expected =
+      "<html><head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=UTF-8\">"
+      "<meta http-equiv=\"cache-control\" content=\"no-cache\"><meta http-equiv=\"pragma\" content=\"no-cache\">"
+      " <meta http-equiv=\"Content-Script-Type\" content=\"text/javascript\"><title>To jest test</title>"
+      "<style type=\"text/css\">" +
+      Rule("KXLABEL1", 16, 133, 39, 16) + Rule("KXLABEL2", 16, 160, 44, 16) + Rule("KXBUTTON3", 61, 200, 121, 25) +
+      Rule("KXEDIT2", 61, 128, 121, 21) + Rule("KXEDIT3", 61, 160, 121, 21) + Rule("KXFILE1", 24, 16, 275, 81) +
+      Rule("KXBUTTON4", 305, 40, 75, 33) + "</style>" + Script("KXPreScript.js") +
+      "<script type=\"text/javascript\">" + FileScript + JSOnce +
+      "function FormDefaultSubmit(){return false;}var GIsPartialUpdate=false;var GOnResizetimeout=1000;"
+      "var GURLBase=\"\";var GAppID=\"" +
+      Session->AppID() +
+      "\";var GTrackID=0;function KXTop(){return window;}var GActiveControl = null;history.go(1);"
+      "function Validate() {  return true;}function InitKXCLObjects() {" +
+      KXCL +
+      "}\r\nfunction Initialize() {StaticInit();GActivateLock = true;InitRects(491, 265);InitKXCLObjects();"
+      "Body_OnResize();if (document.body.leftMargin < 0 && document.body.topMargin < 0) {"
+      "  document.body.leftMargin = 0;  document.body.topMargin = 0;}ReleaseLock();}</script>"
+      "<META HTTP-EQUIV=\"MSThemeCompatible\" Content=\"yes\"><META Name=\"GENERATOR\" content=\"Kexalo v10.0.0\">"
+      "<META HTTP-EQUIV=\"imagetoolbar\" CONTENT=\"no\">" +
+      Script("KXCommon.js") + Script("KXCL.js") + Script("KXAjax.js") + Script("KXExplorer.js") +
+      "</head><body onresize=\"return Body_OnResize();\" bgcolor=\"#F0FFFF\" link=\"" + ColorToHTMLColor(clMenuHighlight) +
+      "\" topmargin=\"0\" leftmargin=\"0\" onload=\"Initialize()\" onunload=\"ReleaseKXCL()\" "
+      "onblur=\"GSubmitting = false;\">\r\n  <script type=\"text/javascript\">createKXLocker(\"/gfx/loading.gif\");"
+      "ActivateLock();</script>"
+      "<script language=\"Javascript\">var PreScript=false;PostScript=false;</script>"
+      "<script language=\"Javascript\">var PreAsyncScript=false;PostAsyncScript=false;</script>"
+      "<span class=\"KXLABEL1CSS\" id=\"KXLABEL1\">login :</span>"
+      "<span class=\"KXLABEL2CSS\" id=\"KXLABEL2\">hasło :</span>"
+      "<form onsubmit=\"return FormDefaultSubmit();\">"
+      "<input type=\"button\" class=\"KXBUTTON3CSS\" id=\"KXBUTTON3\" tabindex=\"1\">"
+      "<input type=\"text\" class=\"KXEDIT2CSS\" id=\"KXEDIT2\" name=\"KXEDIT2\" tabindex=\"2\">"
+      "<input type=\"text\" class=\"KXEDIT3CSS\" id=\"KXEDIT3\" name=\"KXEDIT3\" tabindex=\"3\">"
+      "<iframe class=\"KXFILE1CSS\" id=\"KXFILE1\" name=\"KXFILE1\" tabindex=\"4\"></iframe>"
+      "<input type=\"button\" class=\"KXBUTTON4CSS\" id=\"KXBUTTON4\" tabindex=\"5\">"
+      "</form><form method=\"POST\" name=\"SubmitForm\" action=\"/EXEC/0/" +
+      Session->AppID() +
+      "\" enctype=\"multipart/form-data\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KXBUTTON3\">\r\n  <input type=\"HIDDEN\" name=\"KXEDIT2\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KXEDIT3\">\r\n  <input type=\"HIDDEN\" name=\"KXBUTTON4\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_Action\">\r\n  <input type=\"HIDDEN\" name=\"KX_ActionParam\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_FormName\" value=\"KXForm1\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_FormClass\" value=\"TKXLoginForm\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_width\">\r\n  <input type=\"HIDDEN\" name=\"KX_height\">"
+      "</form></body></html>";
+  EXPECT_EQ(Page, Expected);
+}
+
+}  // namespace
