@@ -26,6 +26,11 @@ TMainForms& MainForms() {
   return M;
 }
 
+const TKXEnumInfo& UpdateModeInfo() {
+  static const TKXEnumInfo Info{"TKXFormUpdateMode", {"umAll", "umPartial"}};
+  return Info;
+}
+
 TKXForm* AsForm(TKXBaseForm* AForm) { return dynamic_cast<TKXForm*>(static_cast<TKXComponent*>(AForm)); }
 
 // Answers a request of a locked session with its active form's page. Submitted values and
@@ -48,7 +53,7 @@ void ExecuteSession(TKXApplication* ASession, unsigned, int, TSkStringList& APar
 const TKXClassInfo& TKXAppForm::StaticClassInfo() {
   using T = TKXAppForm;
   static const TKXClassInfo Info = KXClass<T, TKXForm>("TKXAppForm").Props({
-      KXEnumProp("UpdateMode", &T::UpdateMode, &T::SetUpdateMode, *new TKXEnumInfo{"TKXFormUpdateMode", {"umAll", "umPartial"}}),
+      KXEnumProp("UpdateMode", &T::UpdateMode, &T::SetUpdateMode, UpdateModeInfo()),
   });
   return Info;
 }
@@ -93,57 +98,62 @@ TKXAppForm* TKXAppForm::CreateMainForm(TKXApplication* ASession) {
   return Form;
 }
 
+TKXSessionFormHooks KXFormSessionHooks() {
+  static std::once_flag Resources;
+  std::call_once(Resources, KXRegisterFrameworkResources);   // the message form's stored description
+  TKXSessionFormHooks H;
+  H.IsHTML40Form = [](TKXBaseForm* F) { return F && F->FormOutput() == foHTML40 && AsForm(F); };
+  H.IsHTML32Form = [](TKXBaseForm* F) { return F && F->FormOutput() == foHTML32; };
+  H.BrowserSecurityCheck = [](TKXBaseForm* F) {
+    TKXForm* Form = AsForm(F);
+    return !Form || Form->BrowserSecurityCheck();
+  };
+  H.PartialUpdateMode = [](TKXBaseForm* F) {
+    TKXForm* Form = AsForm(F);
+    return Form && Form->UpdateMode() == umPartial;
+  };
+  H.Resize = [](TKXBaseForm* F, int AWidth, int AHeight) {
+    if (TKXForm* Form = AsForm(F)) Form->SetBounds(Form->Left(), Form->Top(), AWidth, AHeight);
+  };
+  H.Width = [](TKXBaseForm* F) { return F->Width(); };
+  H.Height = [](TKXBaseForm* F) { return F->Height(); };
+  H.ResizeScript = [](TKXBaseForm* F) {
+    TKXForm* Form = AsForm(F);
+    return Form ? Form->ResizeScript() : std::string();
+  };
+  H.AddToInitProc = [](TKXBaseForm* F, const std::string& ACode) {
+    if (TKXForm* Form = AsForm(F)) Form->AddToInitProc(ACode);
+  };
+  // The page context exists only while a page is rendered; new-window code asked for by an
+  // event handler therefore waits in the form's init code for the next render.
+  H.AddToInitProcNewWindowCode = [](TKXApplication* S, const std::string& ACode) {
+    if (TKXForm* Form = AsForm(S->ActiveForm())) {
+      if (Form->PageContext())
+        Form->PageContext()->AddToInitProcNewWindowCode(ACode);
+      else
+        Form->AddToInitProc(ACode);
+    }
+  };
+  H.AddToUpdateInitProcNewWindowCode = [](TKXApplication* S, const std::string& ACode) {
+    if (TKXForm* Form = AsForm(S->ActiveForm())) {
+      if (Form->PageContext())
+        Form->PageContext()->AddToUpdateInitProcNewWindowCode(ACode);
+      else
+        Form->AddToInitProc(ACode);
+    }
+  };
+  H.ShowMessageForm = [](TKXApplication* S, const std::string& AMsg, const std::string& ATemplate,
+                         TKXShowMessageType AType) { TKXShowMessage::ShowMessageFor(S, AMsg, ATemplate, AType); };
+  H.CreateMainForm = [](TKXApplication* S) -> TKXBaseForm* { return TKXAppForm::CreateMainForm(S); };
+  H.IsApplicationForm = [](TKXBaseForm* F) { return F && dynamic_cast<TKXAppForm*>(static_cast<TKXComponent*>(F)); };
+  H.ShowForm = [](TKXBaseForm* F) { F->Show(); };
+  H.FreeForm = [](TKXBaseForm* F) { delete static_cast<TKXComponent*>(F); };
+  H.Execute = ExecuteSession;
+  return H;
+}
+
 void KXInstallFormHooks() {
+  // Once only: sessions read the hooks without a lock, so they are written before any is served.
   static std::once_flag Once;
-  std::call_once(Once, [] {
-    KXRegisterFrameworkResources();   // the message form's stored description
-    TKXSessionFormHooks& H = KXSessionFormHooks();
-    H.IsHTML40Form = [](TKXBaseForm* F) { return F && F->FormOutput() == foHTML40 && AsForm(F); };
-    H.IsHTML32Form = [](TKXBaseForm* F) { return F && F->FormOutput() == foHTML32; };
-    H.BrowserSecurityCheck = [](TKXBaseForm* F) {
-      TKXForm* Form = AsForm(F);
-      return !Form || Form->BrowserSecurityCheck();
-    };
-    H.PartialUpdateMode = [](TKXBaseForm* F) {
-      TKXForm* Form = AsForm(F);
-      return Form && Form->UpdateMode() == umPartial;
-    };
-    H.Resize = [](TKXBaseForm* F, int AWidth, int AHeight) {
-      if (TKXForm* Form = AsForm(F)) Form->SetBounds(Form->Left(), Form->Top(), AWidth, AHeight);
-    };
-    H.Width = [](TKXBaseForm* F) { return F->Width(); };
-    H.Height = [](TKXBaseForm* F) { return F->Height(); };
-    H.ResizeScript = [](TKXBaseForm* F) {
-      TKXForm* Form = AsForm(F);
-      return Form ? Form->ResizeScript() : std::string();
-    };
-    H.AddToInitProc = [](TKXBaseForm* F, const std::string& ACode) {
-      if (TKXForm* Form = AsForm(F)) Form->AddToInitProc(ACode);
-    };
-    // The page context exists only while a page is rendered; new-window code asked for by an
-    // event handler therefore waits in the form's init code for the next render.
-    H.AddToInitProcNewWindowCode = [](TKXApplication* S, const std::string& ACode) {
-      if (TKXForm* Form = AsForm(S->ActiveForm())) {
-        if (Form->PageContext())
-          Form->PageContext()->AddToInitProcNewWindowCode(ACode);
-        else
-          Form->AddToInitProc(ACode);
-      }
-    };
-    H.AddToUpdateInitProcNewWindowCode = [](TKXApplication* S, const std::string& ACode) {
-      if (TKXForm* Form = AsForm(S->ActiveForm())) {
-        if (Form->PageContext())
-          Form->PageContext()->AddToUpdateInitProcNewWindowCode(ACode);
-        else
-          Form->AddToInitProc(ACode);
-      }
-    };
-    H.ShowMessageForm = [](TKXApplication* S, const std::string& AMsg, const std::string& ATemplate,
-                           TKXShowMessageType AType) { TKXShowMessage::ShowMessageFor(S, AMsg, ATemplate, AType); };
-    H.CreateMainForm = [](TKXApplication* S) -> TKXBaseForm* { return TKXAppForm::CreateMainForm(S); };
-    H.IsApplicationForm = [](TKXBaseForm* F) { return F && dynamic_cast<TKXAppForm*>(static_cast<TKXComponent*>(F)); };
-    H.ShowForm = [](TKXBaseForm* F) { F->Show(); };
-    H.FreeForm = [](TKXBaseForm* F) { delete static_cast<TKXComponent*>(F); };
-    H.Execute = ExecuteSession;
-  });
+  std::call_once(Once, [] { KXSessionFormHooks() = KXFormSessionHooks(); });
 }

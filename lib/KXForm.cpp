@@ -22,11 +22,6 @@ namespace {
 
 const char* const kPartialUnsupported = "That change is not supported during partial update.";
 
-const TKXEnumInfo& UpdateModeInfo() {
-  static const TKXEnumInfo Info{"TKXFormUpdateMode", {"umAll", "umPartial"}};
-  return Info;
-}
-
 // Visible file controls of a container, depth-first through visible containers.
 void CollectFileControls(IKXBaseContainer& AContainer, std::vector<TKXComponent*>& AOut) {
   for (int I = 0; I < AContainer.KXComponentsCount(); ++I) {

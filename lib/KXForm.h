@@ -14,6 +14,7 @@ class TKXContainerLayout;
 class TKXCustomControl;
 class TKXPageContext40;
 class TKXXMLTag;
+struct TKXSessionFormHooks;
 
 // A page background: a file reference that may stay fixed while the page scrolls.
 class TKXBackground : public TKXFileReference {
@@ -148,5 +149,7 @@ public:
   static TKXAppForm* CreateMainForm(TKXApplication* ASession);
 };
 
-// Fills the session's form hooks with these forms; safe to call more than once.
+// The session form hooks these forms provide.
+TKXSessionFormHooks KXFormSessionHooks();
+// Makes KXFormSessionHooks() the process's hooks, once; safe to call more than once.
 void KXInstallFormHooks();

@@ -11,6 +11,7 @@
 #include "KXShowMessage.h"
 #include "KXStreams.h"
 #include "KXTestController.h"
+#include "KXTestFormHooks.h"
 
 namespace {
 
@@ -120,9 +121,9 @@ const bool GRegistered = [] {
 
 class FormTest : public ::testing::Test {
 protected:
+  TKXSessionFormHooksScope FormHooks{KXFormSessionHooks()};
   void SetUp() override {
     (void)GRegistered;
-    KXInstallFormHooks();
     SetPageEOL(false);
     Session = std::make_unique<TKXApplication>(TKXBrowserType{brIE, brsNone}, kIE, "127.0.0.1", "", "", "",
                                                TSkStringList(), "");
