@@ -12,6 +12,10 @@
 #include "KXStreams.h"
 #include "KXTestController.h"
 #include "KXTestFormHooks.h"
+#include "KXTestWebRequest.h"
+#include "KXServer.h"
+#include "KXSessions.h"
+#include "SkWebResponse.h"
 
 namespace {
 
@@ -207,15 +211,15 @@ TEST_F(FormTest, MessageFormOkWithoutMainFormFails) {
   Session->ShowMessage("x", smSameWindow);
   auto* Message = dynamic_cast<TKXShowMessage*>(static_cast<TKXComponent*>(Session->ActiveForm()));
   ASSERT_NE(Message, nullptr);
+  const TKXClassInfo* Saved = TKXAppForm::MainFormClass();
   TKXAppForm::SetMainFormClass(nullptr);
   EXPECT_THROW(Message->ButtonOkClick(Message), EKXException);
+  TKXAppForm::SetMainFormClass(Saved);
 }
 
-TEST_F(FormTest, LoginPageIsTheWorkedExample) {
-  auto* Form = KXCreate<TKXLoginForm>(Session.get());
-  Form->Show();
-  Session->SetFormAction("/EXEC/0/" + Session->AppID());
-  const std::string Page = Render(*Form);
+// The worked example's page for a session, at a form size, track id and form action.
+std::string LoginPage(const std::string& AAppID, int AWidth, int AHeight, unsigned ATrack,
+                      const std::string& AAction) {
   const std::string Names[] = {"KXLABEL1", "KXLABEL2", "KXBUTTON3", "KXEDIT2", "KXEDIT3", "KXFILE1", "KXBUTTON4"};
   std::string JSOnce, KXCL;
   for (const std::string& N : Names) {
@@ -229,7 +233,7 @@ TEST_F(FormTest, LoginPageIsTheWorkedExample) {
       "KXFILE1.document.forms[0].action=\"/upload/\"+(file+GTrackID)+\"/\"+GAppID;\r\n"
       "KXFILE1.document.forms[0].submit();\r\n} else { SubmitClickConfirm(AName,AParam,false,\"\");}\r\n"
       "file++;return false;\r\n}";
-  const std::string Expected =
+  return
       "<html><head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=UTF-8\">"
       "<meta http-equiv=\"cache-control\" content=\"no-cache\"><meta http-equiv=\"pragma\" content=\"no-cache\">"
       " <meta http-equiv=\"Content-Script-Type\" content=\"text/javascript\"><title>To jest test</title>"
@@ -240,11 +244,11 @@ TEST_F(FormTest, LoginPageIsTheWorkedExample) {
       "<script type=\"text/javascript\">" + FileScript + JSOnce +
       "function FormDefaultSubmit(){return false;}var GIsPartialUpdate=false;var GOnResizetimeout=1000;"
       "var GURLBase=\"\";var GAppID=\"" +
-      Session->AppID() +
-      "\";var GTrackID=0;function KXTop(){return window;}var GActiveControl = null;history.go(1);"
+      AAppID +
+      "\";var GTrackID=" + std::to_string(ATrack) + ";function KXTop(){return window;}var GActiveControl = null;history.go(1);"
       "function Validate() {  return true;}function InitKXCLObjects() {" +
       KXCL +
-      "}\r\nfunction Initialize() {StaticInit();GActivateLock = true;InitRects(491, 265);InitKXCLObjects();"
+      "}\r\nfunction Initialize() {StaticInit();GActivateLock = true;InitRects(" + std::to_string(AWidth) + ", " + std::to_string(AHeight) + ");InitKXCLObjects();"
       "Body_OnResize();if (document.body.leftMargin < 0 && document.body.topMargin < 0) {"
       "  document.body.leftMargin = 0;  document.body.topMargin = 0;}ReleaseLock();}</script>"
       "<META HTTP-EQUIV=\"MSThemeCompatible\" Content=\"yes\"><META Name=\"GENERATOR\" content=\"Kexalo v10.0.0\">"
@@ -264,8 +268,8 @@ TEST_F(FormTest, LoginPageIsTheWorkedExample) {
       "<input type=\"text\" class=\"KXEDIT3CSS\" id=\"KXEDIT3\" name=\"KXEDIT3\" tabindex=\"3\">"
       "<iframe class=\"KXFILE1CSS\" id=\"KXFILE1\" name=\"KXFILE1\" tabindex=\"4\"></iframe>"
       "<input type=\"button\" class=\"KXBUTTON4CSS\" id=\"KXBUTTON4\" tabindex=\"5\">"
-      "</form><form method=\"POST\" name=\"SubmitForm\" action=\"/EXEC/0/" +
-      Session->AppID() +
+      "</form><form method=\"POST\" name=\"SubmitForm\" action=\"" +
+      AAction +
       "\" enctype=\"multipart/form-data\">"
       "\r\n  <input type=\"HIDDEN\" name=\"KXBUTTON3\">\r\n  <input type=\"HIDDEN\" name=\"KXEDIT2\">"
       "\r\n  <input type=\"HIDDEN\" name=\"KXEDIT3\">\r\n  <input type=\"HIDDEN\" name=\"KXBUTTON4\">"
@@ -274,7 +278,78 @@ TEST_F(FormTest, LoginPageIsTheWorkedExample) {
       "\r\n  <input type=\"HIDDEN\" name=\"KX_FormClass\" value=\"TKXLoginForm\">"
       "\r\n  <input type=\"HIDDEN\" name=\"KX_width\">\r\n  <input type=\"HIDDEN\" name=\"KX_height\">"
       "</form></body></html>";
-  EXPECT_EQ(Page, Expected);
+}
+
+TEST_F(FormTest, LoginPageIsTheWorkedExample) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  Form->Show();
+  Session->SetFormAction("/EXEC/0/" + Session->AppID());
+  EXPECT_EQ(Render(*Form), LoginPage(Session->AppID(), 491, 265, 0, "/EXEC/0/" + Session->AppID()));
+}
+
+
+// A browser's first visit through the dispatcher: the start answers the size probe, whose post
+// answers the main form's page at the probed size.
+class FormStartTest : public ::testing::Test {
+protected:
+  TKXSessionFormHooksScope FormHooks{KXFormSessionHooks()};
+  TKXTestControllerScope Scope;
+  TKXServerControllerBase& C = Scope.Controller();
+  TKXSessions Registry;
+  const TKXClassInfo* SavedMain = TKXAppForm::MainFormClass();
+
+  void SetUp() override {
+    (void)GRegistered;
+    SetPageEOL(false);
+    TKXAppForm::SetAsMainForm<TKXLoginForm>();
+  }
+  void TearDown() override { TKXAppForm::SetMainFormClass(SavedMain); }
+
+  struct TExchange {
+    TKXTestWebRequest Request;
+    TKXTestWebResponse Response{Request};
+    TExchange(const std::string& AMethod, const std::string& APath) : Request(AMethod, APath, "") {
+      Request.SetHeader("User-Agent", kIE);
+    }
+    std::string Run() {
+      TKXServer Server;
+      DispatchWebRequest(Server, Request, Response);
+      return Response.SentBody();
+    }
+  };
+
+  TKXApplication* OnlySession() {
+    const std::vector<TKXApplication*> All = Registry.LockList();
+    Registry.UnLockList();
+    return All.size() == 1 ? All[0] : nullptr;
+  }
+};
+
+TEST_F(FormStartTest, StartAnswersTheSizeProbeWhosePostAnswersThePage) {
+  TExchange Start("GET", "/");
+  const std::string Probe = Start.Run();
+  TKXApplication* S = OnlySession();
+  ASSERT_NE(S, nullptr);
+  const std::string ID = S->AppID();
+  EXPECT_NE(Probe.find("<BODY onload=\"Initialize()\">\r\n<form method=post action=\"/EXEC/0/" + ID + "\">"),
+            std::string::npos)
+      << Probe;
+  EXPECT_NE(Probe.find("<input type=hidden name=\"KX_TrackID_\" value=\"0\">"), std::string::npos) << Probe;
+  ASSERT_NE(S->ActiveForm(), nullptr);
+  EXPECT_EQ(static_cast<TKXComponent*>(S->ActiveForm())->ClassName(), "TKXLoginForm");
+
+  TExchange Post("POST", "/EXEC/0/" + ID);
+  Post.Request.SetContentType("application/x-www-form-urlencoded");
+  Post.Request.SetBody("KX_width=800&KX_height=600&KX_SessionID_=" + ID + "&KX_TrackID_=0");
+  const std::string Page = Post.Run();
+  // The post was the current page's: the track id moves on and the next post goes to it.
+  EXPECT_EQ(Page, LoginPage(ID, 800, 600, 1, "/EXEC/1/" + ID));
+  EXPECT_EQ(S->TrackID(), 1u);
+
+  // A post of an out-of-date page changes nothing and answers the current page again.
+  TExchange Stale("POST", "/EXEC/0/" + ID);
+  EXPECT_EQ(Stale.Run(), LoginPage(ID, 800, 600, 1, "/EXEC/1/" + ID));
+  EXPECT_EQ(S->TrackID(), 1u);
 }
 
 }  // namespace
