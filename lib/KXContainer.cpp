@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "KXBaseForm.h"
+#include "KXApplication.h"
 #include "KXBaseRenderContext.h"
+#include "KXContainerBorderOptions.h"
 #include "KXContainerLayout.h"
 #include "KXCustomControl.h"
 #include "KXHTMLTag.h"
@@ -141,6 +143,23 @@ std::string TKXContainerImplementation::ContainerClassname() const {
   if (auto* Parent = dynamic_cast<IKXBaseContainer*>(Self->Parent()))
     return Parent->ContainerClassname() + "." + Self->ClassName();
   return Self->Name();
+}
+
+void KXFrameControlTag(TKXComponent40Context& AContext, bool AOnForm) {
+  auto* Control = dynamic_cast<IKXHTML40Control*>(AContext.Component());
+  if (!Control || !Control->UseFrame() || !AContext.HTMLTag()) return;
+  TKXContainerContext* Container = AContext.ContainerContext();
+  TKXContainerLayout* Layout = Container ? Container->LayoutManager() : nullptr;
+  if (!Layout || !Layout->AllowFrames()) return;
+  TKXHTMLTag* Frame =
+      TKXContainerBorderOptions::CreateDefaultFrame(AContext.ReleaseHTMLTag(), AContext.Browser(), AContext.Component());
+  TKXApplication* S = AContext.WebApplication();
+  auto* Win = dynamic_cast<TKXWinControl*>(AContext.Component());
+  if (AOnForm && Win && S && S->IsPartialUpdate())
+    Frame->AddStringParam("STYLE", Frame->Params().Values("style") + "left: " + std::to_string(Win->Left()) + "px;top: " +
+                                       std::to_string(Win->Top()) + "px;width: " + std::to_string(Win->Width()) +
+                                       "px;height: " + std::to_string(Win->Height()) + "px;");
+  AContext.SetHTMLTag(Frame);
 }
 
 void KXFireOnRender(IKXBaseContainer& AContainer) {

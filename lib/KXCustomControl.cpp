@@ -55,10 +55,6 @@ const TAsyncEventRow kAsyncEvents[] = {
 
 const char* BoolText(bool A) { return A ? "true" : "false"; }
 
-bool IsFormOrRegion(IKXBaseContainer* AContainer) {
-  return dynamic_cast<IKXHTML40Form*>(AContainer) || dynamic_cast<IKXHTML40Container*>(AContainer);
-}
-
 }  // namespace
 
 TKXRegisterCallBack& KXRegisterCallBackHook() {

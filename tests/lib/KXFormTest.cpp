@@ -3,9 +3,12 @@
 
 #include "../support/KXStandInControl.h"
 #include "KXApplication.h"
+#include "KXBaseRenderContext.h"
 #include "KXColor.h"
 #include "KXDescriptionReader.h"
+#include "KXContainerBorderOptions.h"
 #include "KXForm.h"
+#include "KXRegion.h"
 #include "KXRenderContext.h"
 #include "KXResources.h"
 #include "KXShowMessage.h"
@@ -116,10 +119,65 @@ const char* const kLoginDescription = R"(object KXForm1: TKXLoginForm
 end
 )";
 
+
+// A form with a bordered region holding a label and an edit, next to an edit of its own.
+class TKXRegionForm : public TKXAppForm {
+public:
+  explicit TKXRegionForm(TKXComponent* AOwner) : TKXAppForm(AOwner) {}
+  KX_DECLARE_CLASS_INFO
+};
+
+const TKXClassInfo& TKXRegionForm::StaticClassInfo() {
+  static const TKXClassInfo Info = KXClass<TKXRegionForm, TKXAppForm>("TKXRegionForm");
+  return Info;
+}
+
+const char* const kRegionDescription = R"(object RegionForm: TKXRegionForm
+  Width = 400
+  Height = 300
+  object KXEdit1: TKXStandInEdit
+    Left = 10
+    Top = 10
+    Width = 100
+    Height = 21
+    RenderSize = True
+    SubmitOnAsyncEvent = False
+    TabOrder = 0
+  end
+  object KXRegion1: TKXRegion
+    Left = 20
+    Top = 50
+    Width = 200
+    Height = 100
+    BorderOptions.NumericWidth = 4
+    TabOrder = 1
+    object KXLabel1: TKXStandInLabel
+      Left = 8
+      Top = 8
+      Width = 40
+      Height = 16
+      RenderSize = True
+      Caption = 'In'
+    end
+    object KXEdit2: TKXStandInEdit
+      Left = 8
+      Top = 30
+      Width = 80
+      Height = 21
+      RenderSize = True
+      SubmitOnAsyncEvent = False
+      TabOrder = 0
+    end
+  end
+end
+)";
+
 const bool GRegistered = [] {
   KXRegisterStandIns();
   KXRegisterClass<TKXLoginForm>();
   KXRegisterResource("TKXLoginForm", kLoginDescription);
+  KXRegisterClass<TKXRegionForm>();
+  KXRegisterResource("TKXRegionForm", kRegionDescription);
   return true;
 }();
 
@@ -287,6 +345,93 @@ TEST_F(FormTest, LoginPageIsTheWorkedExample) {
   EXPECT_EQ(Render(*Form), LoginPage(Session->AppID(), 491, 265, 0, "/EXEC/0/" + Session->AppID()));
 }
 
+
+TEST_F(FormTest, RegionRendersItsControlsInsideItsFrame) {
+  auto* Form = KXCreate<TKXRegionForm>(Session.get());
+  Form->Show();
+  const std::string Page = Render(*Form);
+  const std::string Clip = "clip:rect(0px,200px,100px,0px);";
+  // The region's own controls are laid out first, inside its context; positions are relative
+  // to the region.
+  const std::string Style = "<style type=\"text/css\">" + Rule("KXLABEL1", 8, 8, 40, 16) + Rule("KXEDIT2", 8, 30, 80, 21) +
+                            Rule("KXEDIT1", 10, 10, 100, 21) +
+                            ".KXREGION1CSS {position:absolute;left:20px;top:50px;z-index:1100;width:200px;height:100px;" +
+                            Clip + kFont + "}\r\n</style>";
+  EXPECT_NE(Page.find(Style), std::string::npos) << Page;
+  // Tab indexes run depth-first: the region takes a place of its own before its controls.
+  const std::string Body =
+      "<form onsubmit=\"return FormDefaultSubmit();\">"
+      "<input type=\"text\" class=\"KXEDIT1CSS\" id=\"KXEDIT1\" name=\"KXEDIT1\" tabindex=\"1\"></form>"
+      "<div style=\"border-style:solid;border-width:4;overflow-x:auto;overflow-y:auto;padding:0;" +
+      Clip + "\" class=\"KXREGION1CSS\" id=\"KXREGION1\">"
+      "<span class=\"KXLABEL1CSS\" id=\"KXLABEL1\">In</span>"
+      "<form onsubmit=\"return FormDefaultSubmit();\">"
+      "<input type=\"text\" class=\"KXEDIT2CSS\" id=\"KXEDIT2\" name=\"KXEDIT2\" tabindex=\"3\"></form></div>"
+      "<form method=\"POST\" name=\"SubmitForm\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KXEDIT2\">\r\n  <input type=\"HIDDEN\" name=\"KXEDIT1\">";
+  EXPECT_NE(Page.find(Body), std::string::npos) << Page;
+  // Client objects are set up in the order the layouts merge their controls: the region's own
+  // controls first, as its layout runs while the form's controls are still being tagged.
+  const std::string KXCL =
+      "function InitKXCLObjects() {KXLABEL1KXCL = NewKXCL(KXREGION1KXCL,\"KXLABEL1\",false);"
+      "KXEDIT2KXCL = NewKXCL(KXREGION1KXCL,\"KXEDIT2\",false);"
+      "KXEDIT1KXCL = NewKXCL(KXCLForm,\"KXEDIT1\",false);"
+      "KXREGION1KXCL = NewKXCL(KXCLForm,\"KXREGION1\",false);"
+      "if (KXREGION1KXCL) {KXREGION1KXCL.BorderWidthPixels = 4;}}";
+  EXPECT_NE(Page.find(KXCL), std::string::npos) << Page;
+
+  // The context of the render stays for the next request: dotted and lower-case names find
+  // the region's control.
+  TKXContainerContext* Context = Form->ContainerContext();
+  ASSERT_NE(Context, nullptr);
+  TKXComponent* Edit2 = Form->FindComponent("KXEdit2");
+  EXPECT_EQ(Context->FindComponent("KXREGION1.KXEDIT2"), Edit2);
+  EXPECT_EQ(Context->FindComponent("kxedit2"), Edit2);
+  EXPECT_EQ(Context->FindComponent("KXREGION1.NONE"), nullptr);
+}
+
+TEST(RegionBorder, PixelWidthAndStyleFollowTheOptions) {
+  TKXContainerBorderOptions Options(4, cbwNumeric, cbsSolid, clNone);
+  Options.HorizScrollBar = false;
+  Options.VertScrollBar = false;
+  EXPECT_EQ(Options.PixelWidth(), 4);
+  std::unique_ptr<TKXHTMLTag> Frame(Options.CreateFrame(nullptr, brGecko, nullptr));
+  EXPECT_EQ(Frame->Params().Values("style"), "border-style:solid;border-width:4;overflow:hidden;padding:0;");
+  int Changes = 0;
+  Options.OnChange = [&Changes](TKXContainerBorderOptions*) { ++Changes; };
+  Options.SetStyle(cbsHidden);
+  Options.SetStyle(cbsHidden);
+  EXPECT_EQ(Changes, 1);
+  EXPECT_EQ(Options.PixelWidth(), 0);
+  const struct {
+    TKXContainerBorderWidth Width;
+    int Pixels;
+    const char* Text;
+  } Cases[] = {{cbwThin, 1, "border-width:thin;"}, {cbwMedium, 3, "border-width:medium;"}, {cbwThick, 5, "border-width:thick;"}};
+  Options.SetStyle(cbsDotted);
+  Options.SetColor(clBlack);
+  Options.BGColor = clWebAZURE;
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Text);
+    Options.SetBorderWidth(C.Width);
+    EXPECT_EQ(Options.PixelWidth(), C.Pixels);
+    Frame.reset(Options.CreateFrame(nullptr, brIE, nullptr));
+    EXPECT_EQ(Frame->Params().Values("style"), std::string("border-color:#000000;border-style:dotted;") + C.Text +
+                                                   "overflow-x:hidden;overflow-y:hidden;background-color:#F0FFFF;padding:0;");
+  }
+}
+
+TEST_F(FormTest, WideningABorderPushesTheRegionsControlsInside) {
+  auto* Form = KXCreate<TKXRegionForm>(Session.get());
+  auto* Region = dynamic_cast<TKXRegion*>(Form->FindComponent("KXRegion1"));
+  ASSERT_NE(Region, nullptr);
+  auto* Label = dynamic_cast<TKXWinControl*>(Form->FindComponent("KXLabel1"));
+  Region->BorderOptions().SetNumericWidth(10);
+  EXPECT_EQ(Label->Left(), 10);
+  EXPECT_EQ(Label->Top(), 10);
+  EXPECT_EQ(Label->Width(), 40);
+  EXPECT_TRUE(Region->DoRefreshControl());
+}
 
 // A browser's first visit through the dispatcher: the start answers the size probe, whose post
 // answers the main form's page at the probed size.
