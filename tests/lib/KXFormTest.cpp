@@ -275,9 +275,11 @@ TEST_F(FormTest, MessageFormOkWithoutMainFormFails) {
   TKXAppForm::SetMainFormClass(Saved);
 }
 
-// The worked example's page for a session, at a form size, track id and form action.
-std::string LoginPage(const std::string& AAppID, int AWidth, int AHeight, unsigned ATrack,
-                      const std::string& AAction) {
+// The worked example's page for a session, at a form size, track id and form action, under a
+// session tracking method.
+std::string LoginPage(const std::string& AAppID, int AWidth, int AHeight, unsigned ATrack, const std::string& AAction,
+                      TKXSessionTrackingMethod ATracking = tmURL) {
+  const std::string Track = std::to_string(ATrack);
   const std::string Names[] = {"KXLABEL1", "KXLABEL2", "KXBUTTON3", "KXEDIT2", "KXEDIT3", "KXFILE1", "KXBUTTON4"};
   std::string JSOnce, KXCL;
   for (const std::string& N : Names) {
@@ -288,7 +290,8 @@ std::string LoginPage(const std::string& AAppID, int AWidth, int AHeight, unsign
       "var file=0;\r\nfunction SubmitNextFile(AName,AParam){\r\nif (file==0){\r\n"
       "KXFILE1.document.forms[0].KX_MainPageSubmitControl.value=AName;\r\n"
       "KXFILE1.document.forms[0].KX_MainPageSubmitControlParam.value=AParam;\r\n"
-      "KXFILE1.document.forms[0].action=\"/upload/\"+(file+GTrackID)+\"/\"+GAppID;\r\n"
+      + std::string(ATracking == tmHidden ? "KXFILE1.document.forms[0].KX_TrackID_.value=(file+GTrackID);\r\n"
+                                          : "KXFILE1.document.forms[0].action=\"/upload/\"+(file+GTrackID)+\"/\"+GAppID;\r\n") +
       "KXFILE1.document.forms[0].submit();\r\n} else { SubmitClickConfirm(AName,AParam,false,\"\");}\r\n"
       "file++;return false;\r\n}";
   return
@@ -311,7 +314,7 @@ std::string LoginPage(const std::string& AAppID, int AWidth, int AHeight, unsign
       "  document.body.leftMargin = 0;  document.body.topMargin = 0;}ReleaseLock();}</script>"
       "<META HTTP-EQUIV=\"MSThemeCompatible\" Content=\"yes\"><META Name=\"GENERATOR\" content=\"Kexalo v10.0.0\">"
       "<META HTTP-EQUIV=\"imagetoolbar\" CONTENT=\"no\">" +
-      Script("KXCommon.js") + Script("KXCL.js") + Script("KXAjax.js") + Script("KXExplorer.js") +
+      (ATracking == tmURL ? "" : "<META HTTP-EQUIV=\"Expires\" CONTENT=\"-1\">") + Script("KXCommon.js") + Script("KXCL.js") + Script("KXAjax.js") + Script("KXExplorer.js") +
       "</head><body onresize=\"return Body_OnResize();\" bgcolor=\"#F0FFFF\" link=\"" + ColorToHTMLColor(clMenuHighlight) +
       "\" topmargin=\"0\" leftmargin=\"0\" onload=\"Initialize()\" onunload=\"ReleaseKXCL()\" "
       "onblur=\"GSubmitting = false;\">\r\n  <script type=\"text/javascript\">createKXLocker(\"/gfx/loading.gif\");"
@@ -333,8 +336,10 @@ std::string LoginPage(const std::string& AAppID, int AWidth, int AHeight, unsign
       "\r\n  <input type=\"HIDDEN\" name=\"KXEDIT3\">\r\n  <input type=\"HIDDEN\" name=\"KXBUTTON4\">"
       "\r\n  <input type=\"HIDDEN\" name=\"KX_Action\">\r\n  <input type=\"HIDDEN\" name=\"KX_ActionParam\">"
       "\r\n  <input type=\"HIDDEN\" name=\"KX_FormName\" value=\"KXForm1\">"
-      "\r\n  <input type=\"HIDDEN\" name=\"KX_FormClass\" value=\"TKXLoginForm\">"
-      "\r\n  <input type=\"HIDDEN\" name=\"KX_width\">\r\n  <input type=\"HIDDEN\" name=\"KX_height\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_FormClass\" value=\"TKXLoginForm\">" +
+      (ATracking == tmHidden ? "\r\n  <input type=\"HIDDEN\" name=\"KX_SessionID_\" value=\"" + AAppID + "\">" : "") +
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_width\">\r\n  <input type=\"HIDDEN\" name=\"KX_height\">" +
+      (ATracking == tmURL ? "" : "\r\n  <input type=\"HIDDEN\" name=\"KX_TrackID_\" value=\"" + Track + "\">") +
       "</form></body></html>";
 }
 
@@ -345,6 +350,60 @@ TEST_F(FormTest, LoginPageIsTheWorkedExample) {
   EXPECT_EQ(Render(*Form), LoginPage(Session->AppID(), 491, 265, 0, "/EXEC/0/" + Session->AppID()));
 }
 
+TEST_F(FormTest, LoginPageUnderCookieAndHiddenFieldTracking) {
+  for (TKXSessionTrackingMethod Tracking : {tmCookie, tmHidden}) {
+    SCOPED_TRACE(Tracking);
+    Scope.Controller().SetSessionTrackingMethod(Tracking);
+    auto* Form = KXCreate<TKXLoginForm>(Session.get());
+    Form->Show();
+    Session->SetTrackID(3);
+    Session->SetFormAction(Session->ExecAction());
+    EXPECT_EQ(Session->FormAction(), "/EXEC");
+    EXPECT_EQ(Render(*Form), LoginPage(Session->AppID(), 491, 265, 3, "/EXEC", Tracking));
+    Form->Release();
+    Session->FreeReleasedForms();
+  }
+  Scope.Controller().SetSessionTrackingMethod(tmURL);
+}
+
+
+TEST_F(FormTest, StyleRuleFollowsEachRenderSwitch) {
+  const std::string Position = "position:absolute;left:61px;top:128px;";
+  const std::string Size = "width:121px;height:21px;";
+  const struct {
+    const char* Name;
+    bool TKXStyleRenderOptions::*Switch;
+    std::string Rule;
+  } Cases[] = {
+      {"RenderSize", &TKXStyleRenderOptions::RenderSize, Position + "z-index:100;" + kFont},
+      {"RenderPosition", &TKXStyleRenderOptions::RenderPosition, "z-index:100;" + Size + kFont},
+      {"RenderFont", &TKXStyleRenderOptions::RenderFont, Position + "z-index:100;" + Size},
+      {"RenderZIndex", &TKXStyleRenderOptions::RenderZIndex, Position + Size + kFont},
+      {"RenderVisibility", &TKXStyleRenderOptions::RenderVisibility, Position + "z-index:100;" + Size + kFont},
+      {"RenderStatus", &TKXStyleRenderOptions::RenderStatus, Position + "z-index:100;" + Size + kFont},
+      {"RenderAbsolute", &TKXStyleRenderOptions::RenderAbsolute,
+       "position:relative;left:61px;top:128px;z-index:100;" + Size + kFont},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    auto* Form = KXCreate<TKXLoginForm>(Session.get());
+    auto* Edit = dynamic_cast<TKXCustomControl*>(Form->FindComponent("KXEdit2"));
+    ASSERT_NE(Edit, nullptr);
+    Edit->StyleRenderOptions().*C.Switch = false;
+    const std::string Page = Render(*Form);
+    EXPECT_NE(Page.find(".KXEDIT2CSS {" + C.Rule + "}\r\n"), std::string::npos) << Page;
+    delete Form;
+  }
+  // A class of the application's own: the style goes inline and no rule is made.
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  dynamic_cast<TKXCustomControl*>(Form->FindComponent("KXEdit2"))->SetCss("wide");
+  const std::string Page = Render(*Form);
+  EXPECT_EQ(Page.find(".KXEDIT2CSS"), std::string::npos);
+  EXPECT_NE(Page.find("<input type=\"text\" class=\"wide\" style=\"" + Position + "z-index:100;" + Size + kFont +
+                      "\" id=\"KXEDIT2\" name=\"KXEDIT2\" tabindex=\"2\">"),
+            std::string::npos)
+      << Page;
+}
 
 TEST_F(FormTest, RegionRendersItsControlsInsideItsFrame) {
   auto* Form = KXCreate<TKXRegionForm>(Session.get());
