@@ -92,17 +92,19 @@ TKXContainerContext* TKXContainerImplementation::MakeContainerContext(TKXApplica
 
 void TKXContainerImplementation::RenderChildren(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext,
                                                 const THook& AHook) {
-  std::vector<TKXComponent*> Listed;
+  // Each component's tab order is looked up once: the comparisons would repeat it n log n times.
+  std::vector<std::pair<int, TKXComponent*>> Listed;
+  Listed.reserve(FComponentList.size());
   for (const auto& Entry : FComponentList) {
     TKXComponent* C = Entry.second;
     if (!dynamic_cast<IKXBaseComponent*>(C)) continue;
     auto* Control = dynamic_cast<IKXBaseControl*>(C);
     if (!Control || Control->GetVisible() || FContainer.RenderInvisibleControls() || FContainer.AcceptsHiddenComponent(C))
-      Listed.push_back(C);
+      Listed.emplace_back(TabOrderOf(C), C);
   }
-  std::stable_sort(Listed.begin(), Listed.end(),
-                   [](TKXComponent* A, TKXComponent* B) { return TabOrderOf(A) < TabOrderOf(B); });
-  for (TKXComponent* X : Listed) {
+  std::stable_sort(Listed.begin(), Listed.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
+  for (const auto& Entry : Listed) {
+    TKXComponent* X = Entry.second;
     auto* Base = dynamic_cast<IKXBaseComponent*>(X);
     auto Context = std::make_unique<TKXComponent40Context>(X, &AContainerContext, &APageContext);
     Context->SetHTMLTag(Base->RenderHTMLTag(*Context));

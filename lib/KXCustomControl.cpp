@@ -168,7 +168,14 @@ bool TKXCustomControl::SupportsInput() {
   return Input && Input->Editable();
 }
 
-IKXBaseContainer* TKXCustomControl::ParentContainer() const { return dynamic_cast<IKXBaseContainer*>(Parent()); }
+IKXBaseContainer* TKXCustomControl::ParentContainer() const {
+  // A cross cast through the form's hierarchy is costly and names are asked for all the time.
+  if (FParentContainerGeneration != ParentGeneration()) {
+    FParentContainer = dynamic_cast<IKXBaseContainer*>(Parent());
+    FParentContainerGeneration = ParentGeneration();
+  }
+  return FParentContainer;
+}
 
 TKXBaseForm* TKXCustomControl::OwnerForm() const {
   for (TKXWinControl* P = Parent(); P; P = P->Parent())
