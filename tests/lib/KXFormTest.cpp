@@ -367,6 +367,38 @@ TEST_F(FormTest, LoginPageUnderCookieAndHiddenFieldTracking) {
 }
 
 
+// With DebugHTML the page's line separator is CR LF: every piece the page builder ends with a
+// line end is on a line of its own; the fixed CR LFs stay as they are.
+TEST_F(FormTest, LoginPageWithDebugHTMLBreaksItsLines) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  Form->Show();
+  Session->SetFormAction("/EXEC/0/" + Session->AppID());
+  SetPageEOL(true);
+  const std::string Page = Render(*Form);
+  SetPageEOL(false);
+  const std::string Segments[] = {
+      "<html><head>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=UTF-8\">\r\n"
+      "<meta http-equiv=\"cache-control\" content=\"no-cache\">\r\n<meta http-equiv=\"pragma\" content=\"no-cache\">\r\n"
+      " <meta http-equiv=\"Content-Script-Type\" content=\"text/javascript\">\r\n<title>To jest test</title>\r\n"
+      "<style type=\"text/css\">\r\n.KXLABEL1CSS {",
+      "var GIsPartialUpdate=false;\r\nvar GOnResizetimeout=1000;\r\nvar GURLBase=\"\";\r\nvar GAppID=\"" +
+          Session->AppID() + "\";\r\nvar GTrackID=0;\r\nfunction KXTop(){return window;}\r\nvar GActiveControl = null;\r\n"
+          "history.go(1);\r\n",
+      // A control's client-object line is ended by its own context and again by the page's.
+      "KXBUTTON4KXCL = NewKXCL(KXCLForm,\"KXBUTTON4\",false);\r\n\r\n\r\n}\r\nfunction Initialize() {\r\nStaticInit();\r\n"
+      "GActivateLock = true;\r\nInitRects(491, 265);\r\nInitKXCLObjects();\r\nBody_OnResize();\r\n"
+      "if (document.body.leftMargin < 0 && document.body.topMargin < 0) {\r\n  document.body.leftMargin = 0;\r\n"
+      "  document.body.topMargin = 0;\r\n}\r\nReleaseLock();\r\n\r\n\r\n}\r\n</script>\r\n\r\n\r\n"
+      "<META HTTP-EQUIV=\"MSThemeCompatible\" Content=\"yes\"><META Name=\"GENERATOR\" content=\"Kexalo v10.0.0\">\r\n"
+      "<META HTTP-EQUIV=\"imagetoolbar\" CONTENT=\"no\">",
+  };
+  for (const std::string& S : Segments) {
+    SCOPED_TRACE(S);
+    EXPECT_NE(Page.find(S), std::string::npos) << Page;
+  }
+  EXPECT_EQ(Page.substr(Page.size() - 9), "</html>\r\n");
+}
+
 TEST_F(FormTest, StyleRuleFollowsEachRenderSwitch) {
   const std::string Position = "position:absolute;left:61px;top:128px;";
   const std::string Size = "width:121px;height:21px;";
