@@ -20,6 +20,19 @@
 
 namespace {
 
+struct TProgressScriptText {
+  TKXProgressScript Script;
+  const char* Flag;
+  const char* Function;   // the function's head, up to where the script's text goes
+};
+// The full submit's first script also releases the page lock: the indicator takes its place.
+const TProgressScriptText kProgressScripts[] = {
+    {psPre, "PreScript", "function PreProgressScript() {ReleaseLock();\r\n"},
+    {psPost, "PostScript", "function PostProgressScript() {"},
+    {psPreAsync, "PreAsyncScript", "function PreAsyncProgressScript() {"},
+    {psPostAsync, "PostAsyncScript", "function PostAsyncProgressScript() {"},
+};
+
 const char* const kPartialUnsupported = "That change is not supported during partial update.";
 
 // Visible file controls of a container, depth-first through visible containers.
@@ -494,9 +507,17 @@ void TKXForm::GenerateForm(TKXRenderStream& AStream) {
     Frame->AddStringParam("style", "position:absolute;left:-1000px;top:-1000px");
     if (Browser == brIE) Frame->AddStringParam("src", "javascript:false;");
   }
-  // Without a progress indicator (none exists in this system yet) both script pairs are off.
-  Body.Contents().AddText("<script language=\"Javascript\">var PreScript=false;PostScript=false;</script>");
-  Body.Contents().AddText("<script language=\"Javascript\">var PreAsyncScript=false;PostAsyncScript=false;</script>");
+  if (auto* Progress = dynamic_cast<IKXProgressIndicator*>(FProgressIndicator)) {
+    Body.Contents().AddText(Progress->RenderIndicatorMarkup(PC));
+    for (const TProgressScriptText& P : kProgressScripts) {
+      const std::string Text = Progress->ProgressScriptText(P.Script);
+      Body.Contents().AddText(std::string("<script language=\"Javascript\">var ") + P.Flag +
+                              (Text.empty() ? "=false;</script>" : std::string("=true; ") + P.Function + Text + "}</script>"));
+    }
+  } else {
+    Body.Contents().AddText("<script language=\"Javascript\">var PreScript=false;PostScript=false;</script>");
+    Body.Contents().AddText("<script language=\"Javascript\">var PreAsyncScript=false;PostAsyncScript=false;</script>");
+  }
   if (FUpdateMode == umPartial) AddSubmitIFrame(nullptr);
   PC.AddToInitProc("if (document.body.leftMargin < 0 && document.body.topMargin < 0) {" + EOL +
                    "  document.body.leftMargin = 0;" + EOL + "  document.body.topMargin = 0;" + EOL + "}");

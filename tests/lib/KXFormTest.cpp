@@ -399,6 +399,35 @@ TEST_F(FormTest, LoginPageWithDebugHTMLBreaksItsLines) {
   EXPECT_EQ(Page.substr(Page.size() - 9), "</html>\r\n");
 }
 
+// An indicator standing in for the real one: fixed markup and the scripts a test gives it.
+class TProgressStandIn : public TKXComponent, public IKXProgressIndicator {
+public:
+  explicit TProgressStandIn(TKXComponent* AOwner) : TKXComponent(AOwner) {}
+  std::string RenderIndicatorMarkup(TKXPageContext40&) override { return "<div id=\"ProgressIndicator\"></div>"; }
+  std::string ProgressScriptText(TKXProgressScript AScript) override { return Scripts[AScript]; }
+  std::string Scripts[4];
+};
+
+TEST_F(FormTest, ProgressIndicatorGivesItsMarkupAndOneScriptPerList) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  auto* Progress = new TProgressStandIn(Form);
+  Progress->Scripts[psPre] = "show();";
+  Progress->Scripts[psPostAsync] = "hide();";
+  Form->SetProgressIndicator(Progress);
+  const std::string Page = Render(*Form);
+  const std::string Expected =
+      "ActivateLock();</script><div id=\"ProgressIndicator\"></div>"
+      "<script language=\"Javascript\">var PreScript=true; function PreProgressScript() {ReleaseLock();\r\nshow();}</script>"
+      "<script language=\"Javascript\">var PostScript=false;</script>"
+      "<script language=\"Javascript\">var PreAsyncScript=false;</script>"
+      "<script language=\"Javascript\">var PostAsyncScript=true; function PostAsyncProgressScript() {hide();}</script>"
+      "<span class=\"KXLABEL1CSS\"";
+  EXPECT_NE(Page.find(Expected), std::string::npos) << Page;
+  delete Progress;   // the form lets go of it
+  EXPECT_EQ(Form->ProgressIndicator(), nullptr);
+  EXPECT_NE(Render(*Form).find("var PreScript=false;PostScript=false;"), std::string::npos);
+}
+
 TEST_F(FormTest, StyleRuleFollowsEachRenderSwitch) {
   const std::string Position = "position:absolute;left:61px;top:128px;";
   const std::string Size = "width:121px;height:21px;";
