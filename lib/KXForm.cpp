@@ -316,12 +316,42 @@ std::string TKXForm::AddSubmitIFrame(TKXRenderStream* AStream) {
 
 void TKXForm::RenderCallBack() {
   TKXApplication* S = WebApplication();
+  FAsyncAnswer = {};
   if (!FPageContext) FPageContext = std::make_unique<TKXPageContext40>(S);
   TKXContainerContext* CC = MakeContainerContext(S);
   SetContainerContext(CC);
-  RenderChildren(*CC, *FPageContext);
-  // The callback response itself is assembled by the callback processing from the container
-  // context's collected tags and RenderAsync; the init code travels as script to run.
+  // The changed controls, depth-first through regions, each container's in tab order.
+  std::vector<std::unique_ptr<TKXXMLTag>> Elements;
+  std::function<void(IKXBaseContainer&)> Collect = [&](IKXBaseContainer& AContainer) {
+    std::vector<std::pair<int, TKXComponent*>> Listed;
+    for (int I = 0; I < AContainer.KXComponentsCount(); ++I) {
+      TKXComponent* C = AContainer.Component(I);
+      auto* Control = dynamic_cast<IKXBaseControl*>(C);
+      if (Control && !Control->GetVisible() && !AContainer.RenderInvisibleControls() && !AContainer.AcceptsHiddenComponent(C))
+        continue;
+      auto* T = dynamic_cast<IKXTabOrder*>(C);
+      Listed.emplace_back(T && T->HasTabOrder() ? T->GetTabOrder() : 0, C);
+    }
+    std::stable_sort(Listed.begin(), Listed.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
+    for (const auto& Entry : Listed) {
+      TKXComponent* C = Entry.second;
+      if (auto* Child = dynamic_cast<IKXBaseContainer*>(C)) {
+        Collect(*Child);
+        continue;
+      }
+      auto* Html40 = dynamic_cast<IKXHTML40Component*>(C);
+      if (!Html40 || !Html40->DoRefreshControl()) continue;
+      auto* Context = new TKXComponent40Context(C, CC, FPageContext.get());
+      TKXXMLTag* Element = Html40->RenderAsyncComponent(*Context);
+      CC->AddComponent(Context, nullptr, true);   // the container context owns it from here
+      if (Element) Elements.emplace_back(Element);
+    }
+  };
+  Collect(*this);
+  if (std::unique_ptr<TKXXMLTag> Own{RenderAsync(nullptr)}) FAsyncAnswer.Updates.push_back(Own->Render());
+  for (const auto& E : Elements) FAsyncAnswer.Updates.push_back(E->Render());
+  for (const auto& Tag : CC->MarkupTags()) FAsyncAnswer.Updates.push_back(Tag->Render());
+  FAsyncAnswer.Execute = FInitProc;
 }
 
 void TKXForm::GenerateForm(TKXRenderStream& AStream) {

@@ -13,6 +13,7 @@
 #include "KXResources.h"
 #include "KXShowMessage.h"
 #include "KXStreams.h"
+#include "KXXMLTag.h"
 #include "KXTestController.h"
 #include "KXTestFormHooks.h"
 #include "KXTestWebRequest.h"
@@ -426,6 +427,44 @@ TEST_F(FormTest, ProgressIndicatorGivesItsMarkupAndOneScriptPerList) {
   delete Progress;   // the form lets go of it
   EXPECT_EQ(Form->ProgressIndicator(), nullptr);
   EXPECT_NE(Render(*Form).find("var PreScript=false;PostScript=false;"), std::string::npos);
+}
+
+// An edit that answers callbacks with an element of its own.
+class TAsyncEditStandIn : public TKXStandInEdit {
+public:
+  explicit TAsyncEditStandIn(TKXComponent* AOwner) : TKXStandInEdit(AOwner) {}
+
+protected:
+  TKXXMLTag* RenderAsyncContent(TKXComponent40Context&) override {
+    auto* Tag = new TKXXMLTag("control");
+    Tag->AddStringParam("id", HTMLName());
+    return Tag;
+  }
+};
+
+TEST_F(FormTest, CallbackAnswerHasTheFormFirstThenTheChangedControlsAndThePendingScript) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  Form->Show();
+  Form->HiddenFields().SetValue("step", "2");
+  auto* Changed = new TAsyncEditStandIn(Form);
+  Changed->SetName("KXEdit9");
+  Changed->SetParent(Form);
+  auto* Unchanged = new TAsyncEditStandIn(Form);
+  Unchanged->SetName("KXEdit8");
+  Unchanged->SetParent(Form);
+  Changed->SetDoRefreshControl(true);
+  Unchanged->SetDoRefreshControl(false);
+  Form->AddToInitProc("alert(1);");
+  Session->SetIsCallBack(true);
+  EXPECT_EQ(Render(*Form), "");   // a callback answer is not a page
+  Session->SetIsCallBack(false);
+  const TKXAsyncFormAnswer& A = Form->AsyncAnswer();
+  ASSERT_EQ(A.Updates.size(), 2u);
+  EXPECT_EQ(A.Updates[0],
+            "<control id=\"KXForm1\" type=\"KXFORM\">\r\n  <hiddenfield id=\"step\"><![CDATA[2]]></hiddenfield></control>");
+  EXPECT_EQ(A.Updates[1], "<control id=\"KXEDIT9\"></control>");
+  EXPECT_EQ(A.Execute, "alert(1);");
+  EXPECT_EQ(Form->InitProc(), "");   // sent once
 }
 
 TEST_F(FormTest, StyleRuleFollowsEachRenderSwitch) {
