@@ -7,6 +7,7 @@
 #include "KXColor.h"
 #include "KXDescriptionReader.h"
 #include "KXContainerBorderOptions.h"
+#include "KXContainerLayout.h"
 #include "KXForm.h"
 #include "KXRegion.h"
 #include "KXRenderContext.h"
@@ -465,6 +466,66 @@ TEST_F(FormTest, CallbackAnswerHasTheFormFirstThenTheChangedControlsAndThePendin
   EXPECT_EQ(A.Updates[1], "<control id=\"KXEDIT9\"></control>");
   EXPECT_EQ(A.Execute, "alert(1);");
   EXPECT_EQ(Form->InitProc(), "");   // sent once
+}
+
+TEST(UpdateScript, PiecesOf128CharactersAndANewStatementBeforeCrossing4090) {
+  const std::string Short(300, 'a');
+  EXPECT_EQ(KXUpdateControlScript("E1", Short),
+            "l='" + std::string(128, 'a') + std::string(128, 'a') + std::string(44, 'a') + "';\r\nKXUpdate('E1',l);\r\n");
+  // 3 + 31 * 128 = 3971 characters; the 32nd piece would end at 4099, past 4090.
+  const std::string Long(32 * 128 + 10, 'b');
+  const std::string Script = KXUpdateControlScript("E1", Long);
+  const size_t Break = Script.find("';\r\nl+='");
+  ASSERT_NE(Break, std::string::npos);
+  EXPECT_EQ(Break, 3u + 31 * 128);
+  EXPECT_EQ(Script.find("';\r\nl+='", Break + 1), std::string::npos);
+  const std::string Tail = "';\r\nKXUpdate('E1',l);\r\n";
+  EXPECT_EQ(Script.substr(Script.size() - Tail.size()), Tail);
+}
+
+TEST_F(FormTest, InvisibleControlIsLeftOutUnlessTheFormRendersInvisibleOnes) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  dynamic_cast<TKXCustomControl*>(Form->FindComponent("KXEdit3"))->SetVisible(false);
+  std::string Page = Render(*Form);
+  EXPECT_EQ(Page.find("id=\"KXEDIT3\""), std::string::npos);
+  EXPECT_EQ(Page.find("name=\"KXEDIT3\""), std::string::npos);   // nor its hidden input
+  Form->SetRenderInvisibleControls(true);
+  Page = Render(*Form);
+  EXPECT_NE(Page.find("<input type=\"text\" style=\"visibility:hidden;\" class=\"KXEDIT3CSS\" id=\"KXEDIT3\""),
+            std::string::npos)
+      << Page;
+  EXPECT_NE(Page.find("<input type=\"HIDDEN\" name=\"KXEDIT3\">"), std::string::npos);
+}
+
+TEST_F(FormTest, ContainerContextLookupsSurviveARemoval) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  Render(*Form);
+  TKXContainerContext* CC = Form->ContainerContext();
+  ASSERT_NE(CC, nullptr);
+  TKXComponent* Edit3 = Form->FindComponent("KXEdit3");
+  TKXComponent40Context* Edit2 = CC->FindContext("kxedit2");
+  ASSERT_NE(Edit2, nullptr);
+  CC->RemoveComponent(Edit2);
+  delete Edit2;
+  EXPECT_EQ(CC->FindComponent("KXEDIT2"), nullptr);
+  EXPECT_FALSE(CC->IsValidComponent("KXEDIT2"));
+  EXPECT_EQ(CC->FindComponent("KXEDIT3"), Edit3);   // entries after it are still found
+  EXPECT_EQ(CC->FindComponent("KXBUTTON4"), Form->FindComponent("KXButton4"));
+}
+
+TEST_F(FormTest, ContainerNamesOfFormsAndRegions) {
+  auto* Form = KXCreate<TKXRegionForm>(Session.get());
+  auto* Region = dynamic_cast<TKXRegion*>(Form->FindComponent("KXRegion1"));
+  ASSERT_NE(Region, nullptr);
+  EXPECT_EQ(Region->ContainerName(), "RegionForm.KXRegion1");
+  EXPECT_EQ(Region->ContainerClassname(), "TKXRegionForm.TKXRegion");
+  EXPECT_EQ(Region->HTMLName(), "KXREGION1");
+  // Controls in a region on a form are named as on the form itself.
+  EXPECT_EQ(dynamic_cast<TKXCustomControl*>(Form->FindComponent("KXEdit2"))->HTMLName(), "KXEDIT2");
+  Form->SetName("RegionForm_3");   // a further instance of a registered form keeps its base name
+  EXPECT_EQ(Form->ContainerName(), "RegionForm");
+  Form->SetName("RegionForm_x3");
+  EXPECT_EQ(Form->ContainerName(), "RegionForm_x3");
 }
 
 TEST_F(FormTest, StyleRuleFollowsEachRenderSwitch) {
