@@ -8,6 +8,7 @@
 #include "KXException.h"
 #include "KXSessions.h"
 #include "KXTestController.h"
+#include "KXTestFormHooks.h"
 #include "KXTestWebRequest.h"
 #include "SkStream.h"
 #include "SkStrUtils.h"
@@ -19,10 +20,10 @@ namespace {
 const TKXBrowserType kChrome{brChrome, brsNone};
 
 struct SessionTest : ::testing::Test {
+  // Stand-in forms: every test starts with no form hooks and sets the ones it needs.
+  TKXSessionFormHooksScope FormHooks;
   TKXTestControllerScope Scope;
   TKXServerControllerBase& C = Scope.Controller();
-  TKXSessionFormHooks SavedHooks = KXSessionFormHooks();
-  void TearDown() override { KXSessionFormHooks() = SavedHooks; }
 
   std::unique_ptr<TKXApplication> New(TKXBrowserType ABrowser = kChrome, const std::string& AIP = "10.1.2.3") {
     return std::make_unique<TKXApplication>(ABrowser, "agent", AIP, "", "", "", TSkStringList(), "");

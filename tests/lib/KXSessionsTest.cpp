@@ -7,6 +7,7 @@
 #include "KXServer.h"
 #include "KXSessions.h"
 #include "KXTestController.h"
+#include "KXTestFormHooks.h"
 #include "KXTestWebRequest.h"
 #include "KXUserSessionBase.h"
 #include "SkStrUtils.h"
@@ -17,6 +18,8 @@ const char* const kChromeAgent =
     "Mozilla/5.0 (Windows NT 6.1) AppleWebKit/534.30 (KHTML, like Gecko) Chrome/12.0.742.112 Safari/534.30";
 
 struct RegistryTest : ::testing::Test {
+  // Declared first so it outlives the sessions: they are freed through the hooks (none: stand-in forms).
+  TKXSessionFormHooksScope FormHooks;
   TKXTestControllerScope Scope;
   TKXServerControllerBase& C = Scope.Controller();
   TKXSessions Registry;
@@ -192,13 +195,11 @@ TEST_F(RegistryTest, StartWithoutMainFormIsDeviceNotSupportedAndLeavesNoSession)
 }
 
 TEST_F(RegistryTest, StartWithAMainFormRegistersTheSession) {
-  TKXSessionFormHooks Saved = KXSessionFormHooks();
   TKXBaseForm* const Form = reinterpret_cast<TKXBaseForm*>(0x32);
   KXSessionFormHooks().CreateMainForm = [Form](TKXApplication*) { return Form; };
   KXSessionFormHooks().ShowForm = [](TKXBaseForm* F) { CurrentSession()->SetActiveForm(F); };
   TExchange X("GET", "/", "bind=tag");
   X.Run();
-  KXSessionFormHooks() = Saved;
   ASSERT_EQ(Registry.Count(), 1);
   const std::vector<TKXApplication*>& All = Registry.LockList();
   TKXApplication* S = All[0];
@@ -211,7 +212,6 @@ TEST_F(RegistryTest, StartWithAMainFormRegistersTheSession) {
 TEST_F(RegistryTest, SessionCommandsFindLockAndEndTheirSession) {
   TKXApplication* S = Add();
   std::vector<unsigned> Tracks;
-  TKXSessionFormHooks Saved = KXSessionFormHooks();
   KXSessionFormHooks().IsHTML40Form = [](TKXBaseForm*) { return true; };
   KXSessionFormHooks().Execute = [&Tracks](TKXApplication* A, unsigned T, int, TSkStringList&) {
     EXPECT_EQ(CurrentSession(), A);
@@ -251,7 +251,6 @@ TEST_F(RegistryTest, SessionCommandsFindLockAndEndTheirSession) {
   const std::string ID = S->AppID();
   TExchange End("POST", "/EXEC/5/" + ID);
   End.Run();
-  KXSessionFormHooks() = Saved;
   EXPECT_EQ(Registry.Count(), 0);
 
   TKXApplication* T = Add();

@@ -1,0 +1,179 @@
+#include "KXBaseRenderContext.h"
+
+#include "KXApplication.h"
+#include "KXBaseForm.h"
+#include "KXHTMLTag.h"
+#include "KXRenderContext.h"
+#include "SkStrUtils.h"
+
+// ---------------------------------------------------------------------------------------------
+// TKXComponent40Context
+
+TKXComponent40Context::TKXComponent40Context(TKXComponent* AComponent, TKXContainerContext* AContainerContext,
+                                             TKXPageContext40* APageContext)
+    : FComponent(AComponent),
+      FContainerContext(AContainerContext),
+      FWebApplication(APageContext ? APageContext->WebApplication() : nullptr),
+      FPageContext(APageContext) {
+  if (APageContext) FBrowser = APageContext->Browser();
+}
+
+TKXComponent40Context::~TKXComponent40Context() { delete FMLTag; }
+
+void TKXComponent40Context::SetHTMLTag(TKXHTMLTag* ATag) {
+  if (ATag == FMLTag) return;
+  delete FMLTag;
+  FMLTag = ATag;
+}
+
+TKXHTMLTag* TKXComponent40Context::ReleaseHTMLTag() {
+  TKXHTMLTag* T = FMLTag;
+  FMLTag = nullptr;
+  return T;
+}
+
+void TKXComponent40Context::SetExtraParam(const std::string& AName, const std::string& AValue) {
+  FExtraParams.emplace_back(AName, AValue);
+}
+
+void TKXComponent40Context::AddToInitProc(const std::string& ACode) {
+  if (!ACode.empty()) FInitProc += ACode + PageEOL();
+}
+void TKXComponent40Context::AddToInitProcDoLastCode(const std::string& ACode) {
+  if (!ACode.empty()) FInitProcDoLastCode += ACode + PageEOL();
+}
+void TKXComponent40Context::AddToKXCLInitProc(const std::string& ACode) {
+  if (!ACode.empty()) FKXCLInitProc += ACode + PageEOL();
+}
+void TKXComponent40Context::AddToJavaScriptOnce(const std::string& ACode) {
+  FJavaScript += ACode;
+  const std::string& EOL = PageEOL();
+  if (!(ACode.size() > 2 && !EOL.empty() && EndsText(EOL, ACode))) FJavaScript += EOL;
+}
+void TKXComponent40Context::AddToUpdateInitProc(const std::string& ACode) { FUpdateInitProc += ACode; }
+void TKXComponent40Context::AddScriptFile(const std::string& AFile) {
+  if (FPageContext) FPageContext->AddScriptFile(AFile);
+}
+void TKXComponent40Context::AddStyle(const std::string& AStyle) {
+  if (FPageContext) FPageContext->AddStyle(AStyle);
+}
+void TKXComponent40Context::AddValidation(const std::string& ACondition, const std::string& AMsg) {
+  if (FPageContext) FPageContext->AddValidation(ACondition, AMsg);
+}
+
+void TKXComponent40Context::CacheImage(const std::string& AName, const std::string& AURL) {
+  AddToJavaScriptOnce("GImageCache_" + AName + "=new Image();" + PageEOL() + "GImageCache_" + AName + ".src=\"" + AURL +
+                      "\";");
+  if (FPageContext && FPageContext->UpdateMode() == umPartial)
+    AddToInitProc("KXTop().document.GImageCache_" + AName + "=GImageCache_" + AName + ";");
+}
+
+// ---------------------------------------------------------------------------------------------
+// TKXContainerContext
+
+TKXContainerContext::TKXContainerContext(TKXApplication* AWebApplication) : FWebApplication(AWebApplication) {}
+
+TKXContainerContext::~TKXContainerContext() {
+  for (auto& C : FContextList) delete C.second;
+}
+
+std::string TKXContainerContext::QualifiedName(TKXComponent* AComponent) {
+  TKXComponent* Owner = AComponent->Owner();
+  if (!Owner || Owner->Name().empty() || dynamic_cast<TKXBaseForm*>(Owner) || dynamic_cast<TKXApplication*>(Owner))
+    return AComponent->Name();
+  if (AComponent->Name() == "KXFrameRegion") return QualifiedName(Owner);
+  return QualifiedName(Owner) + "." + AComponent->Name();
+}
+
+bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLTag* ATag, bool AFreeContext) {
+  bool Added = false;
+  TKXComponent* C = AContext->Component();
+  auto* Base = dynamic_cast<IKXBaseComponent*>(C);
+  if (ATag) AContext->SetHTMLTag(ATag);
+  if (Base) {
+    const std::string Upper = UpperCase(Base->HTMLName());
+    const int At = IndexOfAlias(Upper);
+    if (At < 0 || FAliasControlList[static_cast<size_t>(At)].second != C) {
+      FControlList.emplace_back(Upper, C);
+      FContextList.emplace_back(Upper, AContext);
+      auto AddAlias = [&](const std::string& AName) {
+        FAliasIndex.emplace(AName, FAliasControlList.size());
+        FAliasControlList.emplace_back(AName, C);
+        FAliasContextList.emplace_back(AName, AContext);
+      };
+      AddAlias(Upper);
+      const std::string Qualified = UpperCase(QualifiedName(C));
+      if (Qualified != Upper) {
+        AddAlias(Qualified);
+        AddAlias(UpperCase(C->Name()));
+      }
+      Added = true;
+      if (auto* Input = dynamic_cast<IKXInputControl*>(C))
+        if (Input->ControlEncode() > FControlEncode) FControlEncode = Input->ControlEncode();
+    }
+  }
+  if (!Added && AFreeContext) delete AContext;
+  return Added;
+}
+
+void TKXContainerContext::RemoveComponent(TKXComponent40Context* AContext) {
+  auto Drop = [AContext](auto& AControls, auto& AContexts) {
+    for (size_t I = AContexts.size(); I-- > 0;)
+      if (AContexts[I].second == AContext) {
+        AContexts.erase(AContexts.begin() + static_cast<std::ptrdiff_t>(I));
+        AControls.erase(AControls.begin() + static_cast<std::ptrdiff_t>(I));
+      }
+  };
+  Drop(FControlList, FContextList);
+  Drop(FAliasControlList, FAliasContextList);
+  FAliasIndex.clear();
+  for (size_t I = 0; I < FAliasControlList.size(); ++I) FAliasIndex.emplace(FAliasControlList[I].first, I);
+}
+
+int TKXContainerContext::IndexOfAlias(const std::string& AUpperName) const {
+  const auto It = FAliasIndex.find(AUpperName);
+  return It == FAliasIndex.end() ? -1 : static_cast<int>(It->second);
+}
+
+TKXContainerContext* TKXContainerContext::SubContext(const std::string& AUpperName, std::string& ARest) const {
+  const size_t Dot = AUpperName.find('.');
+  if (Dot == std::string::npos) return nullptr;
+  const int At = IndexOfAlias(AUpperName.substr(0, Dot));
+  if (At < 0) return nullptr;
+  auto* Container = dynamic_cast<IKXBaseContainer*>(FAliasControlList[static_cast<size_t>(At)].second);
+  if (!Container || !Container->ContainerContext()) return nullptr;
+  ARest = AUpperName.substr(Dot + 1);
+  return Container->ContainerContext();
+}
+
+TKXComponent* TKXContainerContext::FindComponent(const std::string& AName) const {
+  const std::string Upper = UpperCase(AName);
+  const int At = IndexOfAlias(Upper);
+  if (At >= 0) return FAliasControlList[static_cast<size_t>(At)].second;
+  std::string Rest;
+  if (TKXContainerContext* Sub = SubContext(Upper, Rest)) return Sub->FindComponent(Rest);
+  if (Upper.find('.') != std::string::npos) return nullptr;
+  for (const auto& C : FControlList)
+    if (auto* Container = dynamic_cast<IKXBaseContainer*>(C.second))
+      if (TKXContainerContext* Sub = Container->ContainerContext(); Sub && Sub != this)
+        if (TKXComponent* Found = Sub->FindComponent(Upper)) return Found;
+  return nullptr;
+}
+
+TKXComponent40Context* TKXContainerContext::FindContext(const std::string& AName) const {
+  const std::string Upper = UpperCase(AName);
+  const int At = IndexOfAlias(Upper);
+  if (At >= 0) return FAliasContextList[static_cast<size_t>(At)].second;
+  std::string Rest;
+  if (TKXContainerContext* Sub = SubContext(Upper, Rest)) return Sub->FindContext(Rest);
+  return nullptr;
+}
+
+TKXHTMLTag* TKXContainerContext::FindTag(const std::string& AName) const {
+  TKXComponent40Context* C = FindContext(AName);
+  return C ? C->HTMLTag() : nullptr;
+}
+
+void TKXContainerContext::AddMarkupTag(TKXMarkupLanguageTag* ATag) {
+  if (ATag) FMarkupTagList.emplace_back(ATag);
+}
