@@ -96,14 +96,16 @@ bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLT
     if (At < 0 || FAliasControlList[static_cast<size_t>(At)].second != C) {
       FControlList.emplace_back(Upper, C);
       FContextList.emplace_back(Upper, AContext);
-      FAliasControlList.emplace_back(Upper, C);
-      FAliasContextList.emplace_back(Upper, AContext);
+      auto AddAlias = [&](const std::string& AName) {
+        FAliasIndex.emplace(AName, FAliasControlList.size());
+        FAliasControlList.emplace_back(AName, C);
+        FAliasContextList.emplace_back(AName, AContext);
+      };
+      AddAlias(Upper);
       const std::string Qualified = UpperCase(QualifiedName(C));
       if (Qualified != Upper) {
-        FAliasControlList.emplace_back(Qualified, C);
-        FAliasContextList.emplace_back(Qualified, AContext);
-        FAliasControlList.emplace_back(UpperCase(C->Name()), C);
-        FAliasContextList.emplace_back(UpperCase(C->Name()), AContext);
+        AddAlias(Qualified);
+        AddAlias(UpperCase(C->Name()));
       }
       Added = true;
       if (auto* Input = dynamic_cast<IKXInputControl*>(C))
@@ -124,12 +126,13 @@ void TKXContainerContext::RemoveComponent(TKXComponent40Context* AContext) {
   };
   Drop(FControlList, FContextList);
   Drop(FAliasControlList, FAliasContextList);
+  FAliasIndex.clear();
+  for (size_t I = 0; I < FAliasControlList.size(); ++I) FAliasIndex.emplace(FAliasControlList[I].first, I);
 }
 
 int TKXContainerContext::IndexOfAlias(const std::string& AUpperName) const {
-  for (size_t I = 0; I < FAliasControlList.size(); ++I)
-    if (FAliasControlList[I].first == AUpperName) return static_cast<int>(I);
-  return -1;
+  const auto It = FAliasIndex.find(AUpperName);
+  return It == FAliasIndex.end() ? -1 : static_cast<int>(It->second);
 }
 
 TKXContainerContext* TKXContainerContext::SubContext(const std::string& AUpperName, std::string& ARest) const {

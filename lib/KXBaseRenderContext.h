@@ -3,6 +3,7 @@
 // components of one container (container context). Both belong to one render of one session.
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -113,6 +114,7 @@ private:
   std::vector<std::pair<std::string, TKXComponent40Context*>> FContextList;   // owns the contexts
   std::vector<std::pair<std::string, TKXComponent*>> FAliasControlList;
   std::vector<std::pair<std::string, TKXComponent40Context*>> FAliasContextList;
+  std::unordered_map<std::string, size_t> FAliasIndex;   // first position of each alias: lookups run per control
   std::vector<std::unique_ptr<TKXMarkupLanguageTag>> FMarkupTagList;
   TKXContainerLayout* FLayout = nullptr;
   TKXControlEncode FControlEncode = ceNone;

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "KXBaseForm.h"
+#include "KXApplication.h"
 #include "KXBaseRenderContext.h"
+#include "KXContainerBorderOptions.h"
 #include "KXContainerLayout.h"
 #include "KXCustomControl.h"
 #include "KXHTMLTag.h"
@@ -90,17 +92,19 @@ TKXContainerContext* TKXContainerImplementation::MakeContainerContext(TKXApplica
 
 void TKXContainerImplementation::RenderChildren(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext,
                                                 const THook& AHook) {
-  std::vector<TKXComponent*> Listed;
+  // Each component's tab order is looked up once: the comparisons would repeat it n log n times.
+  std::vector<std::pair<int, TKXComponent*>> Listed;
+  Listed.reserve(FComponentList.size());
   for (const auto& Entry : FComponentList) {
     TKXComponent* C = Entry.second;
     if (!dynamic_cast<IKXBaseComponent*>(C)) continue;
     auto* Control = dynamic_cast<IKXBaseControl*>(C);
     if (!Control || Control->GetVisible() || FContainer.RenderInvisibleControls() || FContainer.AcceptsHiddenComponent(C))
-      Listed.push_back(C);
+      Listed.emplace_back(TabOrderOf(C), C);
   }
-  std::stable_sort(Listed.begin(), Listed.end(),
-                   [](TKXComponent* A, TKXComponent* B) { return TabOrderOf(A) < TabOrderOf(B); });
-  for (TKXComponent* X : Listed) {
+  std::stable_sort(Listed.begin(), Listed.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
+  for (const auto& Entry : Listed) {
+    TKXComponent* X = Entry.second;
     auto* Base = dynamic_cast<IKXBaseComponent*>(X);
     auto Context = std::make_unique<TKXComponent40Context>(X, &AContainerContext, &APageContext);
     Context->SetHTMLTag(Base->RenderHTMLTag(*Context));
@@ -141,6 +145,23 @@ std::string TKXContainerImplementation::ContainerClassname() const {
   if (auto* Parent = dynamic_cast<IKXBaseContainer*>(Self->Parent()))
     return Parent->ContainerClassname() + "." + Self->ClassName();
   return Self->Name();
+}
+
+void KXFrameControlTag(TKXComponent40Context& AContext, bool AOnForm) {
+  auto* Control = dynamic_cast<IKXHTML40Control*>(AContext.Component());
+  if (!Control || !Control->UseFrame() || !AContext.HTMLTag()) return;
+  TKXContainerContext* Container = AContext.ContainerContext();
+  TKXContainerLayout* Layout = Container ? Container->LayoutManager() : nullptr;
+  if (!Layout || !Layout->AllowFrames()) return;
+  TKXHTMLTag* Frame =
+      TKXContainerBorderOptions::CreateDefaultFrame(AContext.ReleaseHTMLTag(), AContext.Browser(), AContext.Component());
+  TKXApplication* S = AContext.WebApplication();
+  auto* Win = dynamic_cast<TKXWinControl*>(AContext.Component());
+  if (AOnForm && Win && S && S->IsPartialUpdate())
+    Frame->AddStringParam("STYLE", Frame->Params().Values("style") + "left: " + std::to_string(Win->Left()) + "px;top: " +
+                                       std::to_string(Win->Top()) + "px;width: " + std::to_string(Win->Width()) +
+                                       "px;height: " + std::to_string(Win->Height()) + "px;");
+  AContext.SetHTMLTag(Frame);
 }
 
 void KXFireOnRender(IKXBaseContainer& AContainer) {

@@ -74,6 +74,9 @@ private:
   TKXContainerContext* FContainerContext = nullptr;
 };
 
+// A control with UseFrame gets the default border frame around its tag when the container's
+// layout allows frames; on a form during a partial update the frame also carries the position.
+void KXFrameControlTag(TKXComponent40Context& AContext, bool AOnForm);
 // Fires OnRender of AContainer, then of each child container, depth-first in component order.
 void KXFireOnRender(IKXBaseContainer& AContainer);
 // The resize script of an HTML 4.0 container (used by the form's ResizeScript).

@@ -55,10 +55,6 @@ const TAsyncEventRow kAsyncEvents[] = {
 
 const char* BoolText(bool A) { return A ? "true" : "false"; }
 
-bool IsFormOrRegion(IKXBaseContainer* AContainer) {
-  return dynamic_cast<IKXHTML40Form*>(AContainer) || dynamic_cast<IKXHTML40Container*>(AContainer);
-}
-
 }  // namespace
 
 TKXRegisterCallBack& KXRegisterCallBackHook() {
@@ -172,7 +168,14 @@ bool TKXCustomControl::SupportsInput() {
   return Input && Input->Editable();
 }
 
-IKXBaseContainer* TKXCustomControl::ParentContainer() const { return dynamic_cast<IKXBaseContainer*>(Parent()); }
+IKXBaseContainer* TKXCustomControl::ParentContainer() const {
+  // A cross cast through the form's hierarchy is costly and names are asked for all the time.
+  if (FParentContainerGeneration != ParentGeneration()) {
+    FParentContainer = dynamic_cast<IKXBaseContainer*>(Parent());
+    FParentContainerGeneration = ParentGeneration();
+  }
+  return FParentContainer;
+}
 
 TKXBaseForm* TKXCustomControl::OwnerForm() const {
   for (TKXWinControl* P = Parent(); P; P = P->Parent())

@@ -197,6 +197,10 @@ protected:
   bool FEditable = true, FNonEditableAsLabel = true;
   TKXControlEncode FControlEncode = ceNone;
   int FTabOrder = -1;
+
+private:
+  mutable IKXBaseContainer* FParentContainer = nullptr;
+  mutable unsigned FParentContainerGeneration = 0;   // the parent generation FParentContainer is for
 };
 
 // A control whose value is posted: it answers the input interfaces with the base's operations.

@@ -166,6 +166,7 @@ void TKXForm::RenderChildren(TKXContainerContext& AContainerContext, TKXPageCont
 }
 
 void TKXForm::ContainerHook(TKXComponent40Context& AContext) {
+  KXFrameControlTag(AContext, true);
   TKXApplication* S = AContext.WebApplication();
   if (S && S->Terminated()) return;
   if (auto* Html40 = dynamic_cast<IKXHTML40Component*>(AContext.Component())) Html40->RenderScripts(AContext);

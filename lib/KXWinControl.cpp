@@ -43,7 +43,10 @@ TKXWinControl::~TKXWinControl() {
 }
 
 void TKXWinControl::DetachChildren() {
-  for (TKXWinControl* C : FControls) C->FParent = nullptr;
+  for (TKXWinControl* C : FControls) {
+    C->FParent = nullptr;
+    ++C->FParentGeneration;
+  }
   FControls.clear();
 }
 
@@ -67,9 +70,11 @@ void TKXWinControl::SetParent(TKXWinControl* AParent) {
   if (Old) {
     Old->FControls.erase(std::remove(Old->FControls.begin(), Old->FControls.end(), this), Old->FControls.end());
     FParent = nullptr;
+    ++FParentGeneration;
     if (!Old->Destroying()) Old->ChildRemoved(this);
   }
   FParent = AParent;
+  ++FParentGeneration;
   if (AParent) {
     AParent->FControls.push_back(this);
     AParent->ChildInserted(this);

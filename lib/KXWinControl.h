@@ -46,6 +46,8 @@ public:
   virtual int VertScrollPosition() const { return 0; }
 
   TKXWinControl* Parent() const { return FParent; }
+  // Changes whenever the parent link does: lets subclasses cache what they derive from it.
+  unsigned ParentGeneration() const { return FParentGeneration; }
   // Leaves the old parent's list (it is told through ChildRemoved) and joins the new one's.
   void SetParent(TKXWinControl* AParent);
   int ControlCount() const { return static_cast<int>(FControls.size()); }
@@ -74,5 +76,6 @@ protected:
 
 private:
   TKXWinControl* FParent = nullptr;
+  unsigned FParentGeneration = 0;
   std::vector<TKXWinControl*> FControls;   // observed children, in joining order
 };

@@ -3,9 +3,12 @@
 
 #include "../support/KXStandInControl.h"
 #include "KXApplication.h"
+#include "KXBaseRenderContext.h"
 #include "KXColor.h"
 #include "KXDescriptionReader.h"
+#include "KXContainerBorderOptions.h"
 #include "KXForm.h"
+#include "KXRegion.h"
 #include "KXRenderContext.h"
 #include "KXResources.h"
 #include "KXShowMessage.h"
@@ -116,10 +119,65 @@ const char* const kLoginDescription = R"(object KXForm1: TKXLoginForm
 end
 )";
 
+
+// A form with a bordered region holding a label and an edit, next to an edit of its own.
+class TKXRegionForm : public TKXAppForm {
+public:
+  explicit TKXRegionForm(TKXComponent* AOwner) : TKXAppForm(AOwner) {}
+  KX_DECLARE_CLASS_INFO
+};
+
+const TKXClassInfo& TKXRegionForm::StaticClassInfo() {
+  static const TKXClassInfo Info = KXClass<TKXRegionForm, TKXAppForm>("TKXRegionForm");
+  return Info;
+}
+
+const char* const kRegionDescription = R"(object RegionForm: TKXRegionForm
+  Width = 400
+  Height = 300
+  object KXEdit1: TKXStandInEdit
+    Left = 10
+    Top = 10
+    Width = 100
+    Height = 21
+    RenderSize = True
+    SubmitOnAsyncEvent = False
+    TabOrder = 0
+  end
+  object KXRegion1: TKXRegion
+    Left = 20
+    Top = 50
+    Width = 200
+    Height = 100
+    BorderOptions.NumericWidth = 4
+    TabOrder = 1
+    object KXLabel1: TKXStandInLabel
+      Left = 8
+      Top = 8
+      Width = 40
+      Height = 16
+      RenderSize = True
+      Caption = 'In'
+    end
+    object KXEdit2: TKXStandInEdit
+      Left = 8
+      Top = 30
+      Width = 80
+      Height = 21
+      RenderSize = True
+      SubmitOnAsyncEvent = False
+      TabOrder = 0
+    end
+  end
+end
+)";
+
 const bool GRegistered = [] {
   KXRegisterStandIns();
   KXRegisterClass<TKXLoginForm>();
   KXRegisterResource("TKXLoginForm", kLoginDescription);
+  KXRegisterClass<TKXRegionForm>();
+  KXRegisterResource("TKXRegionForm", kRegionDescription);
   return true;
 }();
 
@@ -217,9 +275,11 @@ TEST_F(FormTest, MessageFormOkWithoutMainFormFails) {
   TKXAppForm::SetMainFormClass(Saved);
 }
 
-// The worked example's page for a session, at a form size, track id and form action.
-std::string LoginPage(const std::string& AAppID, int AWidth, int AHeight, unsigned ATrack,
-                      const std::string& AAction) {
+// The worked example's page for a session, at a form size, track id and form action, under a
+// session tracking method.
+std::string LoginPage(const std::string& AAppID, int AWidth, int AHeight, unsigned ATrack, const std::string& AAction,
+                      TKXSessionTrackingMethod ATracking = tmURL) {
+  const std::string Track = std::to_string(ATrack);
   const std::string Names[] = {"KXLABEL1", "KXLABEL2", "KXBUTTON3", "KXEDIT2", "KXEDIT3", "KXFILE1", "KXBUTTON4"};
   std::string JSOnce, KXCL;
   for (const std::string& N : Names) {
@@ -230,7 +290,8 @@ std::string LoginPage(const std::string& AAppID, int AWidth, int AHeight, unsign
       "var file=0;\r\nfunction SubmitNextFile(AName,AParam){\r\nif (file==0){\r\n"
       "KXFILE1.document.forms[0].KX_MainPageSubmitControl.value=AName;\r\n"
       "KXFILE1.document.forms[0].KX_MainPageSubmitControlParam.value=AParam;\r\n"
-      "KXFILE1.document.forms[0].action=\"/upload/\"+(file+GTrackID)+\"/\"+GAppID;\r\n"
+      + std::string(ATracking == tmHidden ? "KXFILE1.document.forms[0].KX_TrackID_.value=(file+GTrackID);\r\n"
+                                          : "KXFILE1.document.forms[0].action=\"/upload/\"+(file+GTrackID)+\"/\"+GAppID;\r\n") +
       "KXFILE1.document.forms[0].submit();\r\n} else { SubmitClickConfirm(AName,AParam,false,\"\");}\r\n"
       "file++;return false;\r\n}";
   return
@@ -253,7 +314,7 @@ std::string LoginPage(const std::string& AAppID, int AWidth, int AHeight, unsign
       "  document.body.leftMargin = 0;  document.body.topMargin = 0;}ReleaseLock();}</script>"
       "<META HTTP-EQUIV=\"MSThemeCompatible\" Content=\"yes\"><META Name=\"GENERATOR\" content=\"Kexalo v10.0.0\">"
       "<META HTTP-EQUIV=\"imagetoolbar\" CONTENT=\"no\">" +
-      Script("KXCommon.js") + Script("KXCL.js") + Script("KXAjax.js") + Script("KXExplorer.js") +
+      (ATracking == tmURL ? "" : "<META HTTP-EQUIV=\"Expires\" CONTENT=\"-1\">") + Script("KXCommon.js") + Script("KXCL.js") + Script("KXAjax.js") + Script("KXExplorer.js") +
       "</head><body onresize=\"return Body_OnResize();\" bgcolor=\"#F0FFFF\" link=\"" + ColorToHTMLColor(clMenuHighlight) +
       "\" topmargin=\"0\" leftmargin=\"0\" onload=\"Initialize()\" onunload=\"ReleaseKXCL()\" "
       "onblur=\"GSubmitting = false;\">\r\n  <script type=\"text/javascript\">createKXLocker(\"/gfx/loading.gif\");"
@@ -275,8 +336,10 @@ std::string LoginPage(const std::string& AAppID, int AWidth, int AHeight, unsign
       "\r\n  <input type=\"HIDDEN\" name=\"KXEDIT3\">\r\n  <input type=\"HIDDEN\" name=\"KXBUTTON4\">"
       "\r\n  <input type=\"HIDDEN\" name=\"KX_Action\">\r\n  <input type=\"HIDDEN\" name=\"KX_ActionParam\">"
       "\r\n  <input type=\"HIDDEN\" name=\"KX_FormName\" value=\"KXForm1\">"
-      "\r\n  <input type=\"HIDDEN\" name=\"KX_FormClass\" value=\"TKXLoginForm\">"
-      "\r\n  <input type=\"HIDDEN\" name=\"KX_width\">\r\n  <input type=\"HIDDEN\" name=\"KX_height\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_FormClass\" value=\"TKXLoginForm\">" +
+      (ATracking == tmHidden ? "\r\n  <input type=\"HIDDEN\" name=\"KX_SessionID_\" value=\"" + AAppID + "\">" : "") +
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_width\">\r\n  <input type=\"HIDDEN\" name=\"KX_height\">" +
+      (ATracking == tmURL ? "" : "\r\n  <input type=\"HIDDEN\" name=\"KX_TrackID_\" value=\"" + Track + "\">") +
       "</form></body></html>";
 }
 
@@ -287,6 +350,147 @@ TEST_F(FormTest, LoginPageIsTheWorkedExample) {
   EXPECT_EQ(Render(*Form), LoginPage(Session->AppID(), 491, 265, 0, "/EXEC/0/" + Session->AppID()));
 }
 
+TEST_F(FormTest, LoginPageUnderCookieAndHiddenFieldTracking) {
+  for (TKXSessionTrackingMethod Tracking : {tmCookie, tmHidden}) {
+    SCOPED_TRACE(Tracking);
+    Scope.Controller().SetSessionTrackingMethod(Tracking);
+    auto* Form = KXCreate<TKXLoginForm>(Session.get());
+    Form->Show();
+    Session->SetTrackID(3);
+    Session->SetFormAction(Session->ExecAction());
+    EXPECT_EQ(Session->FormAction(), "/EXEC");
+    EXPECT_EQ(Render(*Form), LoginPage(Session->AppID(), 491, 265, 3, "/EXEC", Tracking));
+    Form->Release();
+    Session->FreeReleasedForms();
+  }
+  Scope.Controller().SetSessionTrackingMethod(tmURL);
+}
+
+
+TEST_F(FormTest, StyleRuleFollowsEachRenderSwitch) {
+  const std::string Position = "position:absolute;left:61px;top:128px;";
+  const std::string Size = "width:121px;height:21px;";
+  const struct {
+    const char* Name;
+    bool TKXStyleRenderOptions::*Switch;
+    std::string Rule;
+  } Cases[] = {
+      {"RenderSize", &TKXStyleRenderOptions::RenderSize, Position + "z-index:100;" + kFont},
+      {"RenderPosition", &TKXStyleRenderOptions::RenderPosition, "z-index:100;" + Size + kFont},
+      {"RenderFont", &TKXStyleRenderOptions::RenderFont, Position + "z-index:100;" + Size},
+      {"RenderZIndex", &TKXStyleRenderOptions::RenderZIndex, Position + Size + kFont},
+      {"RenderVisibility", &TKXStyleRenderOptions::RenderVisibility, Position + "z-index:100;" + Size + kFont},
+      {"RenderStatus", &TKXStyleRenderOptions::RenderStatus, Position + "z-index:100;" + Size + kFont},
+      {"RenderAbsolute", &TKXStyleRenderOptions::RenderAbsolute,
+       "position:relative;left:61px;top:128px;z-index:100;" + Size + kFont},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    auto* Form = KXCreate<TKXLoginForm>(Session.get());
+    auto* Edit = dynamic_cast<TKXCustomControl*>(Form->FindComponent("KXEdit2"));
+    ASSERT_NE(Edit, nullptr);
+    Edit->StyleRenderOptions().*C.Switch = false;
+    const std::string Page = Render(*Form);
+    EXPECT_NE(Page.find(".KXEDIT2CSS {" + C.Rule + "}\r\n"), std::string::npos) << Page;
+    delete Form;
+  }
+  // A class of the application's own: the style goes inline and no rule is made.
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  dynamic_cast<TKXCustomControl*>(Form->FindComponent("KXEdit2"))->SetCss("wide");
+  const std::string Page = Render(*Form);
+  EXPECT_EQ(Page.find(".KXEDIT2CSS"), std::string::npos);
+  EXPECT_NE(Page.find("<input type=\"text\" class=\"wide\" style=\"" + Position + "z-index:100;" + Size + kFont +
+                      "\" id=\"KXEDIT2\" name=\"KXEDIT2\" tabindex=\"2\">"),
+            std::string::npos)
+      << Page;
+}
+
+TEST_F(FormTest, RegionRendersItsControlsInsideItsFrame) {
+  auto* Form = KXCreate<TKXRegionForm>(Session.get());
+  Form->Show();
+  const std::string Page = Render(*Form);
+  const std::string Clip = "clip:rect(0px,200px,100px,0px);";
+  // The region's own controls are laid out first, inside its context; positions are relative
+  // to the region.
+  const std::string Style = "<style type=\"text/css\">" + Rule("KXLABEL1", 8, 8, 40, 16) + Rule("KXEDIT2", 8, 30, 80, 21) +
+                            Rule("KXEDIT1", 10, 10, 100, 21) +
+                            ".KXREGION1CSS {position:absolute;left:20px;top:50px;z-index:1100;width:200px;height:100px;" +
+                            Clip + kFont + "}\r\n</style>";
+  EXPECT_NE(Page.find(Style), std::string::npos) << Page;
+  // Tab indexes run depth-first: the region takes a place of its own before its controls.
+  const std::string Body =
+      "<form onsubmit=\"return FormDefaultSubmit();\">"
+      "<input type=\"text\" class=\"KXEDIT1CSS\" id=\"KXEDIT1\" name=\"KXEDIT1\" tabindex=\"1\"></form>"
+      "<div style=\"border-style:solid;border-width:4;overflow-x:auto;overflow-y:auto;padding:0;" +
+      Clip + "\" class=\"KXREGION1CSS\" id=\"KXREGION1\">"
+      "<span class=\"KXLABEL1CSS\" id=\"KXLABEL1\">In</span>"
+      "<form onsubmit=\"return FormDefaultSubmit();\">"
+      "<input type=\"text\" class=\"KXEDIT2CSS\" id=\"KXEDIT2\" name=\"KXEDIT2\" tabindex=\"3\"></form></div>"
+      "<form method=\"POST\" name=\"SubmitForm\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KXEDIT2\">\r\n  <input type=\"HIDDEN\" name=\"KXEDIT1\">";
+  EXPECT_NE(Page.find(Body), std::string::npos) << Page;
+  // Client objects are set up in the order the layouts merge their controls: the region's own
+  // controls first, as its layout runs while the form's controls are still being tagged.
+  const std::string KXCL =
+      "function InitKXCLObjects() {KXLABEL1KXCL = NewKXCL(KXREGION1KXCL,\"KXLABEL1\",false);"
+      "KXEDIT2KXCL = NewKXCL(KXREGION1KXCL,\"KXEDIT2\",false);"
+      "KXEDIT1KXCL = NewKXCL(KXCLForm,\"KXEDIT1\",false);"
+      "KXREGION1KXCL = NewKXCL(KXCLForm,\"KXREGION1\",false);"
+      "if (KXREGION1KXCL) {KXREGION1KXCL.BorderWidthPixels = 4;}}";
+  EXPECT_NE(Page.find(KXCL), std::string::npos) << Page;
+
+  // The context of the render stays for the next request: dotted and lower-case names find
+  // the region's control.
+  TKXContainerContext* Context = Form->ContainerContext();
+  ASSERT_NE(Context, nullptr);
+  TKXComponent* Edit2 = Form->FindComponent("KXEdit2");
+  EXPECT_EQ(Context->FindComponent("KXREGION1.KXEDIT2"), Edit2);
+  EXPECT_EQ(Context->FindComponent("kxedit2"), Edit2);
+  EXPECT_EQ(Context->FindComponent("KXREGION1.NONE"), nullptr);
+}
+
+TEST(RegionBorder, PixelWidthAndStyleFollowTheOptions) {
+  TKXContainerBorderOptions Options(4, cbwNumeric, cbsSolid, clNone);
+  Options.HorizScrollBar = false;
+  Options.VertScrollBar = false;
+  EXPECT_EQ(Options.PixelWidth(), 4);
+  std::unique_ptr<TKXHTMLTag> Frame(Options.CreateFrame(nullptr, brGecko, nullptr));
+  EXPECT_EQ(Frame->Params().Values("style"), "border-style:solid;border-width:4;overflow:hidden;padding:0;");
+  int Changes = 0;
+  Options.OnChange = [&Changes](TKXContainerBorderOptions*) { ++Changes; };
+  Options.SetStyle(cbsHidden);
+  Options.SetStyle(cbsHidden);
+  EXPECT_EQ(Changes, 1);
+  EXPECT_EQ(Options.PixelWidth(), 0);
+  const struct {
+    TKXContainerBorderWidth Width;
+    int Pixels;
+    const char* Text;
+  } Cases[] = {{cbwThin, 1, "border-width:thin;"}, {cbwMedium, 3, "border-width:medium;"}, {cbwThick, 5, "border-width:thick;"}};
+  Options.SetStyle(cbsDotted);
+  Options.SetColor(clBlack);
+  Options.BGColor = clWebAZURE;
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Text);
+    Options.SetBorderWidth(C.Width);
+    EXPECT_EQ(Options.PixelWidth(), C.Pixels);
+    Frame.reset(Options.CreateFrame(nullptr, brIE, nullptr));
+    EXPECT_EQ(Frame->Params().Values("style"), std::string("border-color:#000000;border-style:dotted;") + C.Text +
+                                                   "overflow-x:hidden;overflow-y:hidden;background-color:#F0FFFF;padding:0;");
+  }
+}
+
+TEST_F(FormTest, WideningABorderPushesTheRegionsControlsInside) {
+  auto* Form = KXCreate<TKXRegionForm>(Session.get());
+  auto* Region = dynamic_cast<TKXRegion*>(Form->FindComponent("KXRegion1"));
+  ASSERT_NE(Region, nullptr);
+  auto* Label = dynamic_cast<TKXWinControl*>(Form->FindComponent("KXLabel1"));
+  Region->BorderOptions().SetNumericWidth(10);
+  EXPECT_EQ(Label->Left(), 10);
+  EXPECT_EQ(Label->Top(), 10);
+  EXPECT_EQ(Label->Width(), 40);
+  EXPECT_TRUE(Region->DoRefreshControl());
+}
 
 // A browser's first visit through the dispatcher: the start answers the size probe, whose post
 // answers the main form's page at the probed size.
