@@ -4,6 +4,7 @@
 #include "KXColor.h"
 #include "KXHTMLTag.h"
 #include "KXTextEncoding.h"
+#include "KXXMLTag.h"
 #include "SkStrUtils.h"
 
 namespace {
@@ -85,4 +86,13 @@ TKXHTMLTag* TKXCustomButton::RenderHTML(TKXComponent40Context& AContext) {
 void TKXCustomButton::HookControlEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents) {
   TKXCustomControl::HookControlEvents(AContext, AEvents);
   if (OnClick || FButtonType == btSubmit) AEvents.HookEvent("OnClick", SubmitClickScript("", "", false));
+}
+
+TKXXMLTag* TKXCustomButton::RenderAsyncContent(TKXComponent40Context& AContext) {
+  TKXXMLTag* Tag = NewAsyncTag("KXBUTTON");
+  RenderAsyncPropertyAsString("Caption", *Tag, false, FCaption);
+  if (FFont->Enabled() && FColor != clBtnFace) AddAsyncStyle(*Tag, "background-color: " + ColorToHTMLColor(FColor) + ";");
+  RenderAsyncProperty("Color", *Tag, static_cast<int>(FColor));
+  RenderAsyncCommonProperties(AContext, *Tag, kKXAllAsyncCommonProps);
+  return Tag;
 }

@@ -28,6 +28,7 @@ public:
 protected:
   TKXHTMLTag* RenderHTML(TKXComponent40Context& AContext) override;
   void HookControlEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents) override;
+  TKXXMLTag* RenderAsyncContent(TKXComponent40Context& AContext) override;
 
   std::string FCaption, FHotKey;
   TKXButtonType FButtonType = btButton;

@@ -8,6 +8,7 @@
 #include "KXForm.h"
 #include "KXHTMLTag.h"
 #include "KXTextEncoding.h"
+#include "KXXMLTag.h"
 #include "SkStrUtils.h"
 
 namespace {
@@ -158,7 +159,7 @@ std::string TKXCustomEdit::RenderStyle(TKXComponent40Context* AContext) {
 
 void TKXCustomEdit::HookControlEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents) {
   TKXCustomControl::HookControlEvents(AContext, AEvents);
-  TKXForm* Form = OwnerAppForm(*this);
+  auto* Form = dynamic_cast<TKXForm*>(OwnerForm());
   if (OnSubmit || (Form && Form->OnDefaultAction && ClassName() != kAdvancedEditClass)) {
     const std::string Key = AContext.Browser() == brIE ? "event.keyCode" : "event.which";
     AEvents.HookEvent("OnKeyPress", "var res = CheckReturnKey(" + Key + ", '" + HTMLName() + "', " +
@@ -168,4 +169,15 @@ void TKXCustomEdit::HookControlEvents(TKXComponent40Context& AContext, TKXScript
     AEvents.HookEvent("OnFocus", "this.style.backgroundColor='" + ColorToHTMLColor(FFocusColor) + "'; return true;");
     AEvents.HookEvent("OnBlur", "this.style.backgroundColor='" + ColorToHTMLColor(FBGColor) + "'; return true;");
   }
+}
+
+TKXXMLTag* TKXCustomEdit::RenderAsyncContent(TKXComponent40Context& AContext) {
+  TKXXMLTag* Tag = NewAsyncTag("KXEDIT");
+  if (FBGColor != clNone) AddAsyncStyle(*Tag, "background-color:" + ColorToHTMLColor(FBGColor) + ";");
+  AddAsyncStyle(*Tag, KXAlignmentStyle(FAlignment));
+  RenderAsyncProperty("ReadOnly", *Tag, FReadOnly);
+  RenderAsyncPropertyAsString("Text", *Tag, false, FText);
+  RenderAsyncProperty("MaxLength", *Tag, FMaxLength);
+  RenderAsyncCommonProperties(AContext, *Tag, kKXAllAsyncCommonProps);
+  return Tag;
 }

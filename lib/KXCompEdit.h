@@ -43,6 +43,7 @@ public:
 protected:
   TKXHTMLTag* RenderHTML(TKXComponent40Context& AContext) override;
   void HookControlEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents) override;
+  TKXXMLTag* RenderAsyncContent(TKXComponent40Context& AContext) override;
   virtual void DoSubmitEvent();
 
   std::string FText;

@@ -4,6 +4,7 @@
 #include "KXColor.h"
 #include "KXHTMLTag.h"
 #include "KXTextEncoding.h"
+#include "KXXMLTag.h"
 
 namespace {
 
@@ -112,4 +113,15 @@ std::string TKXCustomLabel::RenderStyle(TKXComponent40Context* AContext) {
   FStyleRenderOptions.RenderSize = SavedOption;
   FAutoSize = SavedAutoSize;
   return Result;
+}
+
+TKXXMLTag* TKXCustomLabel::RenderAsyncContent(TKXComponent40Context& AContext) {
+  TKXXMLTag* Tag = NewAsyncTag("KXLABEL");
+  Tag->Contents().AddTag("innerHTML")->Contents().AddText(ContentText());
+  // Unlike the page, an update always carries the alignment: it may replace a class's.
+  std::string Style = KXAlignmentStyle(FAlignment);
+  if (FColor != clNone) Style += "background-color:" + ColorToHTMLColor(FColor) + ";";
+  AddAsyncStyle(*Tag, Style);
+  RenderAsyncCommonProperties(AContext, *Tag, kKXAllAsyncCommonProps);
+  return Tag;
 }

@@ -42,6 +42,7 @@ public:
 protected:
   friend class TKXCustomEdit;   // a non-editable edit renders through a temporary label
   TKXHTMLTag* RenderHTML(TKXComponent40Context& AContext) override;
+  TKXXMLTag* RenderAsyncContent(TKXComponent40Context& AContext) override;
   // The label's content as markup.
   std::string ContentText() const;
 

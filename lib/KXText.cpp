@@ -3,6 +3,7 @@
 #include "KXColor.h"
 #include "KXHTMLTag.h"
 #include "KXTextEncoding.h"
+#include "KXXMLTag.h"
 
 namespace {
 
@@ -80,4 +81,12 @@ std::string TKXCustomText::RenderStyle(TKXComponent40Context* AContext) {
   std::string S = TKXCustomControl::RenderStyle(AContext);
   if (FColor != clNone) S += " background-color: " + ColorToHTMLColor(FColor) + ";";
   return S;
+}
+
+TKXXMLTag* TKXCustomText::RenderAsyncContent(TKXComponent40Context& AContext) {
+  TKXXMLTag* Tag = NewAsyncTag("KXTEXT");
+  if (FColor != clNone) AddAsyncStyle(*Tag, "background-color:" + ColorToHTMLColor(FColor) + ";");
+  Tag->Contents().AddTag("innerhtml")->Contents().AddText(ContentText());
+  RenderAsyncCommonProperties(AContext, *Tag, kKXAllAsyncCommonProps);
+  return Tag;
 }

@@ -31,6 +31,7 @@ public:
 
 protected:
   TKXHTMLTag* RenderHTML(TKXComponent40Context& AContext) override;
+  TKXXMLTag* RenderAsyncContent(TKXComponent40Context& AContext) override;
   // The block's content as markup.
   std::string ContentText() const;
 
