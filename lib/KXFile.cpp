@@ -86,8 +86,9 @@ std::string TKXCustomFile::ContentType() const { return FFile ? FFile->ContentTy
 void TKXCustomFile::RestoreValue(const std::string& AValue) { FFileName = AfterLastSeparator(AValue); }
 
 void TKXCustomFile::AssignUploadedFile(THTTPFile* AFile) {
-  FFile.reset();
-  if (AFile) FFile = std::make_unique<THTTPFile>(*AFile);
+  // Copied before the old copy goes: AFile may be that copy.
+  std::unique_ptr<THTTPFile> Copy = AFile ? std::make_unique<THTTPFile>(*AFile) : nullptr;
+  FFile = std::move(Copy);
 }
 
 std::string TKXCustomFile::SafeBaseName(const std::string& AFileName) {

@@ -199,6 +199,8 @@ TEST_F(FileTest, NoTemporaryFileOutlivesItsLastHolder) {
     F->AssignUploadedFile(Newer.get());
     EXPECT_EQ(Uploads.CountFiles(), 1) << "the replaced upload is gone";
   }
+  F->AssignUploadedFile(F->File());   // its own copy again: still held
+  EXPECT_EQ(Uploads.CountFiles(), 1);
   TSkMemoryStream Stream;
   F->SaveToStream(Stream);
   EXPECT_EQ(Stream.DataString(), "two");
