@@ -20,6 +20,19 @@
 
 namespace {
 
+struct TProgressScriptText {
+  TKXProgressScript Script;
+  const char* Flag;
+  const char* Function;   // the function's head, up to where the script's text goes
+};
+// The full submit's first script also releases the page lock: the indicator takes its place.
+const TProgressScriptText kProgressScripts[] = {
+    {psPre, "PreScript", "function PreProgressScript() {ReleaseLock();\r\n"},
+    {psPost, "PostScript", "function PostProgressScript() {"},
+    {psPreAsync, "PreAsyncScript", "function PreAsyncProgressScript() {"},
+    {psPostAsync, "PostAsyncScript", "function PostAsyncProgressScript() {"},
+};
+
 const char* const kPartialUnsupported = "That change is not supported during partial update.";
 
 // Visible file controls of a container, depth-first through visible containers.
@@ -303,12 +316,42 @@ std::string TKXForm::AddSubmitIFrame(TKXRenderStream* AStream) {
 
 void TKXForm::RenderCallBack() {
   TKXApplication* S = WebApplication();
+  FAsyncAnswer = {};
   if (!FPageContext) FPageContext = std::make_unique<TKXPageContext40>(S);
   TKXContainerContext* CC = MakeContainerContext(S);
   SetContainerContext(CC);
-  RenderChildren(*CC, *FPageContext);
-  // The callback response itself is assembled by the callback processing from the container
-  // context's collected tags and RenderAsync; the init code travels as script to run.
+  // The changed controls, depth-first through regions, each container's in tab order.
+  std::vector<std::unique_ptr<TKXXMLTag>> Elements;
+  std::function<void(IKXBaseContainer&)> Collect = [&](IKXBaseContainer& AContainer) {
+    std::vector<std::pair<int, TKXComponent*>> Listed;
+    for (int I = 0; I < AContainer.KXComponentsCount(); ++I) {
+      TKXComponent* C = AContainer.Component(I);
+      auto* Control = dynamic_cast<IKXBaseControl*>(C);
+      if (Control && !Control->GetVisible() && !AContainer.RenderInvisibleControls() && !AContainer.AcceptsHiddenComponent(C))
+        continue;
+      auto* T = dynamic_cast<IKXTabOrder*>(C);
+      Listed.emplace_back(T && T->HasTabOrder() ? T->GetTabOrder() : 0, C);
+    }
+    std::stable_sort(Listed.begin(), Listed.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
+    for (const auto& Entry : Listed) {
+      TKXComponent* C = Entry.second;
+      if (auto* Child = dynamic_cast<IKXBaseContainer*>(C)) {
+        Collect(*Child);
+        continue;
+      }
+      auto* Html40 = dynamic_cast<IKXHTML40Component*>(C);
+      if (!Html40 || !Html40->DoRefreshControl()) continue;
+      auto* Context = new TKXComponent40Context(C, CC, FPageContext.get());
+      TKXXMLTag* Element = Html40->RenderAsyncComponent(*Context);
+      CC->AddComponent(Context, nullptr, true);   // the container context owns it from here
+      if (Element) Elements.emplace_back(Element);
+    }
+  };
+  Collect(*this);
+  if (std::unique_ptr<TKXXMLTag> Own{RenderAsync(nullptr)}) FAsyncAnswer.Updates.push_back(Own->Render());
+  for (const auto& E : Elements) FAsyncAnswer.Updates.push_back(E->Render());
+  for (const auto& Tag : CC->MarkupTags()) FAsyncAnswer.Updates.push_back(Tag->Render());
+  FAsyncAnswer.Execute = FInitProc;
 }
 
 void TKXForm::GenerateForm(TKXRenderStream& AStream) {
@@ -494,9 +537,17 @@ void TKXForm::GenerateForm(TKXRenderStream& AStream) {
     Frame->AddStringParam("style", "position:absolute;left:-1000px;top:-1000px");
     if (Browser == brIE) Frame->AddStringParam("src", "javascript:false;");
   }
-  // Without a progress indicator (none exists in this system yet) both script pairs are off.
-  Body.Contents().AddText("<script language=\"Javascript\">var PreScript=false;PostScript=false;</script>");
-  Body.Contents().AddText("<script language=\"Javascript\">var PreAsyncScript=false;PostAsyncScript=false;</script>");
+  if (auto* Progress = dynamic_cast<IKXProgressIndicator*>(FProgressIndicator)) {
+    Body.Contents().AddText(Progress->RenderIndicatorMarkup(PC));
+    for (const TProgressScriptText& P : kProgressScripts) {
+      const std::string Text = Progress->ProgressScriptText(P.Script);
+      Body.Contents().AddText(std::string("<script language=\"Javascript\">var ") + P.Flag +
+                              (Text.empty() ? "=false;</script>" : std::string("=true; ") + P.Function + Text + "}</script>"));
+    }
+  } else {
+    Body.Contents().AddText("<script language=\"Javascript\">var PreScript=false;PostScript=false;</script>");
+    Body.Contents().AddText("<script language=\"Javascript\">var PreAsyncScript=false;PostAsyncScript=false;</script>");
+  }
   if (FUpdateMode == umPartial) AddSubmitIFrame(nullptr);
   PC.AddToInitProc("if (document.body.leftMargin < 0 && document.body.topMargin < 0) {" + EOL +
                    "  document.body.leftMargin = 0;" + EOL + "  document.body.topMargin = 0;" + EOL + "}");

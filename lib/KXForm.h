@@ -27,6 +27,13 @@ private:
   bool FFixed = false;
 };
 
+// The form's part of the answer to an asynchronous callback, for the callback processing to
+// send: update elements in order (the form's own first) and the script to execute.
+struct TKXAsyncFormAnswer {
+  std::vector<std::string> Updates;
+  std::string Execute;
+};
+
 class TKXForm : public TKXBaseHTMLForm, public IKXHTML40Form {
 public:
   explicit TKXForm(TKXComponent* AOwner);
@@ -85,6 +92,8 @@ public:
   void DoDefaultAction(TKXComponent* ASender = nullptr);
   void GenerateForm(TKXRenderStream& AStream) override;
   TKXXMLTag* RenderAsync(TKXComponent40Context* AContext);
+  // Filled by GenerateForm while the session answers a callback.
+  const TKXAsyncFormAnswer& AsyncAnswer() const { return FAsyncAnswer; }
   // The partial-update submit frame: with AStream the submit document is the response, else it
   // goes into a new cache file that an IFRAME of the page loads. Returns the file's name.
   std::string AddSubmitIFrame(TKXRenderStream* AStream);
@@ -127,6 +136,7 @@ protected:
   std::unique_ptr<TKXPageContext40> FPageContext;
   TKXContainerLayout* FLayoutMgr = nullptr;
   bool FShowHint = true;
+  TKXAsyncFormAnswer FAsyncAnswer;
 };
 
 // The application form: an HTML 4.0 form of type ftApp that the session shows. Applications

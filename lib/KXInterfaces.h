@@ -158,3 +158,15 @@ public:
   // Script run before the control's file is submitted (status display); empty for none.
   virtual std::string AsyncStatusScript() = 0;
 };
+
+// A component a form names as its progress indicator: a layer shown while the page submits or
+// waits for a callback. The page gets its markup and the four script texts.
+enum TKXProgressScript { psPre, psPost, psPreAsync, psPostAsync };
+class IKXProgressIndicator {
+public:
+  virtual ~IKXProgressIndicator() = default;
+  // The indicator's markup for this page; it may fail, which aborts the render.
+  virtual std::string RenderIndicatorMarkup(TKXPageContext40& APageContext) = 0;
+  // The script lines of one list as text; empty when the list is.
+  virtual std::string ProgressScriptText(TKXProgressScript AScript) = 0;
+};

@@ -7,12 +7,14 @@
 #include "KXColor.h"
 #include "KXDescriptionReader.h"
 #include "KXContainerBorderOptions.h"
+#include "KXContainerLayout.h"
 #include "KXForm.h"
 #include "KXRegion.h"
 #include "KXRenderContext.h"
 #include "KXResources.h"
 #include "KXShowMessage.h"
 #include "KXStreams.h"
+#include "KXXMLTag.h"
 #include "KXTestController.h"
 #include "KXTestFormHooks.h"
 #include "KXTestWebRequest.h"
@@ -366,6 +368,165 @@ TEST_F(FormTest, LoginPageUnderCookieAndHiddenFieldTracking) {
   Scope.Controller().SetSessionTrackingMethod(tmURL);
 }
 
+
+// With DebugHTML the page's line separator is CR LF: every piece the page builder ends with a
+// line end is on a line of its own; the fixed CR LFs stay as they are.
+TEST_F(FormTest, LoginPageWithDebugHTMLBreaksItsLines) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  Form->Show();
+  Session->SetFormAction("/EXEC/0/" + Session->AppID());
+  SetPageEOL(true);
+  const std::string Page = Render(*Form);
+  SetPageEOL(false);
+  const std::string Segments[] = {
+      "<html><head>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=UTF-8\">\r\n"
+      "<meta http-equiv=\"cache-control\" content=\"no-cache\">\r\n<meta http-equiv=\"pragma\" content=\"no-cache\">\r\n"
+      " <meta http-equiv=\"Content-Script-Type\" content=\"text/javascript\">\r\n<title>To jest test</title>\r\n"
+      "<style type=\"text/css\">\r\n.KXLABEL1CSS {",
+      "var GIsPartialUpdate=false;\r\nvar GOnResizetimeout=1000;\r\nvar GURLBase=\"\";\r\nvar GAppID=\"" +
+          Session->AppID() + "\";\r\nvar GTrackID=0;\r\nfunction KXTop(){return window;}\r\nvar GActiveControl = null;\r\n"
+          "history.go(1);\r\n",
+      // A control's client-object line is ended by its own context and again by the page's.
+      "KXBUTTON4KXCL = NewKXCL(KXCLForm,\"KXBUTTON4\",false);\r\n\r\n\r\n}\r\nfunction Initialize() {\r\nStaticInit();\r\n"
+      "GActivateLock = true;\r\nInitRects(491, 265);\r\nInitKXCLObjects();\r\nBody_OnResize();\r\n"
+      "if (document.body.leftMargin < 0 && document.body.topMargin < 0) {\r\n  document.body.leftMargin = 0;\r\n"
+      "  document.body.topMargin = 0;\r\n}\r\nReleaseLock();\r\n\r\n\r\n}\r\n</script>\r\n\r\n\r\n"
+      "<META HTTP-EQUIV=\"MSThemeCompatible\" Content=\"yes\"><META Name=\"GENERATOR\" content=\"Kexalo v10.0.0\">\r\n"
+      "<META HTTP-EQUIV=\"imagetoolbar\" CONTENT=\"no\">",
+  };
+  for (const std::string& S : Segments) {
+    SCOPED_TRACE(S);
+    EXPECT_NE(Page.find(S), std::string::npos) << Page;
+  }
+  EXPECT_EQ(Page.substr(Page.size() - 9), "</html>\r\n");
+}
+
+// An indicator standing in for the real one: fixed markup and the scripts a test gives it.
+class TProgressStandIn : public TKXComponent, public IKXProgressIndicator {
+public:
+  explicit TProgressStandIn(TKXComponent* AOwner) : TKXComponent(AOwner) {}
+  std::string RenderIndicatorMarkup(TKXPageContext40&) override { return "<div id=\"ProgressIndicator\"></div>"; }
+  std::string ProgressScriptText(TKXProgressScript AScript) override { return Scripts[AScript]; }
+  std::string Scripts[4];
+};
+
+TEST_F(FormTest, ProgressIndicatorGivesItsMarkupAndOneScriptPerList) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  auto* Progress = new TProgressStandIn(Form);
+  Progress->Scripts[psPre] = "show();";
+  Progress->Scripts[psPostAsync] = "hide();";
+  Form->SetProgressIndicator(Progress);
+  const std::string Page = Render(*Form);
+  const std::string Expected =
+      "ActivateLock();</script><div id=\"ProgressIndicator\"></div>"
+      "<script language=\"Javascript\">var PreScript=true; function PreProgressScript() {ReleaseLock();\r\nshow();}</script>"
+      "<script language=\"Javascript\">var PostScript=false;</script>"
+      "<script language=\"Javascript\">var PreAsyncScript=false;</script>"
+      "<script language=\"Javascript\">var PostAsyncScript=true; function PostAsyncProgressScript() {hide();}</script>"
+      "<span class=\"KXLABEL1CSS\"";
+  EXPECT_NE(Page.find(Expected), std::string::npos) << Page;
+  delete Progress;   // the form lets go of it
+  EXPECT_EQ(Form->ProgressIndicator(), nullptr);
+  EXPECT_NE(Render(*Form).find("var PreScript=false;PostScript=false;"), std::string::npos);
+}
+
+// An edit that answers callbacks with an element of its own.
+class TAsyncEditStandIn : public TKXStandInEdit {
+public:
+  explicit TAsyncEditStandIn(TKXComponent* AOwner) : TKXStandInEdit(AOwner) {}
+
+protected:
+  TKXXMLTag* RenderAsyncContent(TKXComponent40Context&) override {
+    auto* Tag = new TKXXMLTag("control");
+    Tag->AddStringParam("id", HTMLName());
+    return Tag;
+  }
+};
+
+TEST_F(FormTest, CallbackAnswerHasTheFormFirstThenTheChangedControlsAndThePendingScript) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  Form->Show();
+  Form->HiddenFields().SetValue("step", "2");
+  auto* Changed = new TAsyncEditStandIn(Form);
+  Changed->SetName("KXEdit9");
+  Changed->SetParent(Form);
+  auto* Unchanged = new TAsyncEditStandIn(Form);
+  Unchanged->SetName("KXEdit8");
+  Unchanged->SetParent(Form);
+  Changed->SetDoRefreshControl(true);
+  Unchanged->SetDoRefreshControl(false);
+  Form->AddToInitProc("alert(1);");
+  Session->SetIsCallBack(true);
+  EXPECT_EQ(Render(*Form), "");   // a callback answer is not a page
+  Session->SetIsCallBack(false);
+  const TKXAsyncFormAnswer& A = Form->AsyncAnswer();
+  ASSERT_EQ(A.Updates.size(), 2u);
+  EXPECT_EQ(A.Updates[0],
+            "<control id=\"KXForm1\" type=\"KXFORM\">\r\n  <hiddenfield id=\"step\"><![CDATA[2]]></hiddenfield></control>");
+  EXPECT_EQ(A.Updates[1], "<control id=\"KXEDIT9\"></control>");
+  EXPECT_EQ(A.Execute, "alert(1);");
+  EXPECT_EQ(Form->InitProc(), "");   // sent once
+}
+
+TEST(UpdateScript, PiecesOf128CharactersAndANewStatementBeforeCrossing4090) {
+  const std::string Short(300, 'a');
+  EXPECT_EQ(KXUpdateControlScript("E1", Short),
+            "l='" + std::string(128, 'a') + std::string(128, 'a') + std::string(44, 'a') + "';\r\nKXUpdate('E1',l);\r\n");
+  // 3 + 31 * 128 = 3971 characters; the 32nd piece would end at 4099, past 4090.
+  const std::string Long(32 * 128 + 10, 'b');
+  const std::string Script = KXUpdateControlScript("E1", Long);
+  const size_t Break = Script.find("';\r\nl+='");
+  ASSERT_NE(Break, std::string::npos);
+  EXPECT_EQ(Break, 3u + 31 * 128);
+  EXPECT_EQ(Script.find("';\r\nl+='", Break + 1), std::string::npos);
+  const std::string Tail = "';\r\nKXUpdate('E1',l);\r\n";
+  EXPECT_EQ(Script.substr(Script.size() - Tail.size()), Tail);
+}
+
+TEST_F(FormTest, InvisibleControlIsLeftOutUnlessTheFormRendersInvisibleOnes) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  dynamic_cast<TKXCustomControl*>(Form->FindComponent("KXEdit3"))->SetVisible(false);
+  std::string Page = Render(*Form);
+  EXPECT_EQ(Page.find("id=\"KXEDIT3\""), std::string::npos);
+  EXPECT_EQ(Page.find("name=\"KXEDIT3\""), std::string::npos);   // nor its hidden input
+  Form->SetRenderInvisibleControls(true);
+  Page = Render(*Form);
+  EXPECT_NE(Page.find("<input type=\"text\" style=\"visibility:hidden;\" class=\"KXEDIT3CSS\" id=\"KXEDIT3\""),
+            std::string::npos)
+      << Page;
+  EXPECT_NE(Page.find("<input type=\"HIDDEN\" name=\"KXEDIT3\">"), std::string::npos);
+}
+
+TEST_F(FormTest, ContainerContextLookupsSurviveARemoval) {
+  auto* Form = KXCreate<TKXLoginForm>(Session.get());
+  Render(*Form);
+  TKXContainerContext* CC = Form->ContainerContext();
+  ASSERT_NE(CC, nullptr);
+  TKXComponent* Edit3 = Form->FindComponent("KXEdit3");
+  TKXComponent40Context* Edit2 = CC->FindContext("kxedit2");
+  ASSERT_NE(Edit2, nullptr);
+  CC->RemoveComponent(Edit2);
+  delete Edit2;
+  EXPECT_EQ(CC->FindComponent("KXEDIT2"), nullptr);
+  EXPECT_FALSE(CC->IsValidComponent("KXEDIT2"));
+  EXPECT_EQ(CC->FindComponent("KXEDIT3"), Edit3);   // entries after it are still found
+  EXPECT_EQ(CC->FindComponent("KXBUTTON4"), Form->FindComponent("KXButton4"));
+}
+
+TEST_F(FormTest, ContainerNamesOfFormsAndRegions) {
+  auto* Form = KXCreate<TKXRegionForm>(Session.get());
+  auto* Region = dynamic_cast<TKXRegion*>(Form->FindComponent("KXRegion1"));
+  ASSERT_NE(Region, nullptr);
+  EXPECT_EQ(Region->ContainerName(), "RegionForm.KXRegion1");
+  EXPECT_EQ(Region->ContainerClassname(), "TKXRegionForm.TKXRegion");
+  EXPECT_EQ(Region->HTMLName(), "KXREGION1");
+  // Controls in a region on a form are named as on the form itself.
+  EXPECT_EQ(dynamic_cast<TKXCustomControl*>(Form->FindComponent("KXEdit2"))->HTMLName(), "KXEDIT2");
+  Form->SetName("RegionForm_3");   // a further instance of a registered form keeps its base name
+  EXPECT_EQ(Form->ContainerName(), "RegionForm");
+  Form->SetName("RegionForm_x3");
+  EXPECT_EQ(Form->ContainerName(), "RegionForm_x3");
+}
 
 TEST_F(FormTest, StyleRuleFollowsEachRenderSwitch) {
   const std::string Position = "position:absolute;left:61px;top:128px;";
