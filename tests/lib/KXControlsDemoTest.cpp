@@ -152,39 +152,107 @@ TEST_F(ControlsDemoTest, EveryControlReadsItsStoredValues) {
   EXPECT_EQ(F->KXFile1->ControlEncode(), ceMPFormData);
 }
 
-TEST_F(ControlsDemoTest, TheControlsPartOfTheLoginPage) {
+// The pieces the demo's controls add to its page, written out as the page carries them.
+std::string Rule(const std::string& AName, int ALeft, int ATop, const std::string& ARest) {
+  return "." + AName + "CSS {position:absolute;left:" + std::to_string(ALeft) + "px;top:" + std::to_string(ATop) +
+         "px;z-index:100;" + ARest + "}\r\n";
+}
+std::string Size(int AWidth, int AHeight) {
+  return "width:" + std::to_string(AWidth) + "px;height:" + std::to_string(AHeight) + "px;";
+}
+std::string Function(const std::string& AName, const std::string& AEvent, const std::string& ACode) {
+  return "function " + AName + "_" + AEvent + "() {\r\n" + ACode + "\r\n}\r\n";
+}
+// Input controls post their content along with asynchronous events.
+std::string ContentChange(const std::string& AName) {
+  std::string S;
+  for (const char* E : {"onchange", "onkeypress", "onclick", "onselect"})
+    S += Function(AName, E, "OnControlContentChange(event);\r\nreturn true;");
+  return S;
+}
+std::string ContentChangeHooks(const std::string& AName) {
+  std::string S;
+  for (const char* E : {"change", "keypress", "click", "select"})
+    S += "if (" + AName + "KXCL) " + AName + "KXCL.HookEvent(\"" + E + "\"," + AName + "_on" + E + ");";
+  return S;
+}
+std::string NewKXCL(const std::string& AName) { return AName + "KXCL = NewKXCL(KXCLForm,\"" + AName + "\",false);"; }
+
+TEST_F(ControlsDemoTest, TheLoginPageWithTheRealControls) {
   TKXControlsLoginForm* F = Login();
-  Session->SetFormAction("/EXEC/0/" + Session->AppID());
+  const std::string ID = Session->AppID();
+  Session->SetFormAction("/EXEC/0/" + ID);
   TKXRenderStream Stream(rnInMemory);
   F->GenerateForm(Stream);
-  std::string Page = Stream.Extract();
   // The frame's cache file has a fresh name each render.
-  Page = std::regex_replace(Page, std::regex("user/[^\"]*/HTM[^\"]*\\.tmp"), "<frame file>");
+  const std::string Page =
+      std::regex_replace(Stream.Extract(), std::regex("/Cache/user/[^\"]*/HTM[^\"/]*\\.tmp"), "/Cache/<frame file>");
 
-  const auto Has = [&](const std::string& AText) {
-    EXPECT_NE(Page.find(AText), std::string::npos) << AText << "\n---\n" << Page;
-  };
   const std::string Font = kIEFont;
-  Has(".KXLABEL1CSS {position:absolute;left:16px;top:133px;z-index:100;" + Font + "}");
-  Has(".KXBUTTON3CSS {position:absolute;left:61px;top:200px;z-index:100;width:121px;height:25px;" + Font + "}");
-  Has(".KXEDIT2CSS {position:absolute;left:61px;top:128px;z-index:100;width:121px;height:21px;" + Font +
-      "text-align:left;}");
-  Has(".KXFILE1CSS {position:absolute;left:24px;top:16px;z-index:100;width:275px;height:81px;" + Font +
-      "border-width:0;border-style:none;overflow:hidden;}");
-  Has("<span style=\"text-align:left;\" class=\"KXLABEL1CSS\" id=\"KXLABEL1\">login :</span>");
-  Has("<span style=\"text-align:left;\" class=\"KXLABEL2CSS\" id=\"KXLABEL2\">hasło :</span>");
-  Has("<input value=\"OK\" name=\"KXBUTTON3\" type=\"button\" class=\"KXBUTTON3CSS\" id=\"KXBUTTON3\" tabindex=\"1\">");
-  Has("<input type=\"TEXT\" name=\"KXEDIT2\" maxlength=\"2147483647\" class=\"KXEDIT2CSS\" id=\"KXEDIT2\" tabindex=\"2\">");
-  Has("<input type=\"TEXT\" name=\"KXEDIT3\" maxlength=\"2147483647\" class=\"KXEDIT3CSS\" id=\"KXEDIT3\" tabindex=\"3\">");
-  Has("<iframe src=\"/Cache/<frame file>\" frameborder=\"0\" scrolling=\"no\" width=\"275\" class=\"KXFILE1CSS\" "
-      "id=\"KXFILE1\" name=\"KXFILE1\" tabindex=\"4\"></iframe>");
-  Has("<input value=\"Załaduj\" name=\"KXBUTTON4\" type=\"button\" class=\"KXBUTTON4CSS\" id=\"KXBUTTON4\" "
-      "tabindex=\"5\">");
-  // Both buttons upload the file before the page is submitted.
-  Has("function KXBUTTON3_onclick() {\r\nif (Validate()){SubmitNextFile('KXFILE1','');return true;}else{return false;};\r\n}");
-  Has("function KXBUTTON4_onclick() {\r\nif (Validate()){SubmitNextFile('KXFILE1','');return true;}else{return false;};\r\n}");
-  // The edits post their content with asynchronous events.
-  Has("function KXEDIT2_onchange() {\r\nOnControlContentChange(event);\r\nreturn true;\r\n}");
+  const std::string Upload = "if (Validate()){SubmitNextFile('KXFILE1','');return true;}else{return false;};";
+  const std::string Expected =
+      "<html><head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=UTF-8\">"
+      "<meta http-equiv=\"cache-control\" content=\"no-cache\"><meta http-equiv=\"pragma\" content=\"no-cache\">"
+      " <meta http-equiv=\"Content-Script-Type\" content=\"text/javascript\"><title>To jest test</title>"
+      "<style type=\"text/css\">" +
+      // Labels are auto-sized: no width and height.
+      Rule("KXLABEL1", 16, 133, Font) + Rule("KXLABEL2", 16, 160, Font) +
+      Rule("KXBUTTON3", 61, 200, Size(121, 25) + Font) + Rule("KXEDIT2", 61, 128, Size(121, 21) + Font + "text-align:left;") +
+      Rule("KXEDIT3", 61, 160, Size(121, 21) + Font + "text-align:left;") +
+      Rule("KXFILE1", 24, 16, Size(275, 81) + Font + "border-width:0;border-style:none;overflow:hidden;") +
+      Rule("KXBUTTON4", 305, 40, Size(75, 33) + Font) + "</style>" +
+      "<script type=\"text/javascript\" src=\"/js/KXPreScript.js_10.0.0\"></script><script type=\"text/javascript\">"
+      "var file=0;\r\nfunction SubmitNextFile(AName,AParam){\r\nif (file==0){\r\n"
+      "KXFILE1.document.forms[0].KX_MainPageSubmitControl.value=AName;\r\n"
+      "KXFILE1.document.forms[0].KX_MainPageSubmitControlParam.value=AParam;\r\n"
+      "KXFILE1.document.forms[0].action=\"/upload/\"+(file+GTrackID)+\"/\"+GAppID;\r\n"
+      "KXFILE1.document.forms[0].submit();\r\n} else { SubmitClickConfirm(AName,AParam,false,\"\");}\r\n"
+      "file++;return false;\r\n}"
+      "var KXLABEL1KXCL = null;var KXLABEL2KXCL = null;"
+      "var KXBUTTON3KXCL = null;" + Function("KXBUTTON3", "onclick", Upload) +
+      "var KXEDIT2KXCL = null;" + ContentChange("KXEDIT2") + "var KXEDIT3KXCL = null;" + ContentChange("KXEDIT3") +
+      "var KXFILE1KXCL = null;" + ContentChange("KXFILE1") +
+      "var KXBUTTON4KXCL = null;" + Function("KXBUTTON4", "onclick", Upload) +
+      "function FormDefaultSubmit(){return false;}var GIsPartialUpdate=false;var GOnResizetimeout=1000;"
+      "var GURLBase=\"\";var GAppID=\"" + ID + "\";var GTrackID=0;function KXTop(){return window;}"
+      "var GActiveControl = null;history.go(1);function Validate() {  return true;}function InitKXCLObjects() {" +
+      NewKXCL("KXLABEL1") + NewKXCL("KXLABEL2") + NewKXCL("KXBUTTON3") +
+      "if (KXBUTTON3KXCL) KXBUTTON3KXCL.HookEvent(\"click\",KXBUTTON3_onclick);" + NewKXCL("KXEDIT2") +
+      ContentChangeHooks("KXEDIT2") + NewKXCL("KXEDIT3") + ContentChangeHooks("KXEDIT3") + NewKXCL("KXFILE1") +
+      ContentChangeHooks("KXFILE1") + NewKXCL("KXBUTTON4") +
+      "if (KXBUTTON4KXCL) KXBUTTON4KXCL.HookEvent(\"click\",KXBUTTON4_onclick);}\r\n"
+      "function Initialize() {StaticInit();GActivateLock = true;InitRects(491, 265);InitKXCLObjects();"
+      "Body_OnResize();if (document.body.leftMargin < 0 && document.body.topMargin < 0) {"
+      "  document.body.leftMargin = 0;  document.body.topMargin = 0;}ReleaseLock();}</script>"
+      "<META HTTP-EQUIV=\"MSThemeCompatible\" Content=\"yes\"><META Name=\"GENERATOR\" content=\"Kexalo v10.0.0\">"
+      "<META HTTP-EQUIV=\"imagetoolbar\" CONTENT=\"no\">"
+      "<script type=\"text/javascript\" src=\"/js/KXCommon.js_10.0.0\"></script>"
+      "<script type=\"text/javascript\" src=\"/js/KXCL.js_10.0.0\"></script>"
+      "<script type=\"text/javascript\" src=\"/js/KXAjax.js_10.0.0\"></script>"
+      "<script type=\"text/javascript\" src=\"/js/KXExplorer.js_10.0.0\"></script>"
+      "</head><body onresize=\"return Body_OnResize();\" bgcolor=\"#F0FFFF\" topmargin=\"0\" leftmargin=\"0\" "
+      "onload=\"Initialize()\" onunload=\"ReleaseKXCL()\" onblur=\"GSubmitting = false;\">\r\n"
+      "  <script type=\"text/javascript\">createKXLocker(\"/gfx/loading.gif\");ActivateLock();</script>"
+      "<script language=\"Javascript\">var PreScript=false;PostScript=false;</script>"
+      "<script language=\"Javascript\">var PreAsyncScript=false;PostAsyncScript=false;</script>"
+      "<span style=\"text-align:left;\" class=\"KXLABEL1CSS\" id=\"KXLABEL1\">login :</span>"
+      "<span style=\"text-align:left;\" class=\"KXLABEL2CSS\" id=\"KXLABEL2\">hasło :</span>"
+      "<form onsubmit=\"return FormDefaultSubmit();\">"
+      "<input value=\"OK\" name=\"KXBUTTON3\" type=\"button\" class=\"KXBUTTON3CSS\" id=\"KXBUTTON3\" tabindex=\"1\">"
+      "<input type=\"TEXT\" name=\"KXEDIT2\" maxlength=\"2147483647\" class=\"KXEDIT2CSS\" id=\"KXEDIT2\" tabindex=\"2\">"
+      "<input type=\"TEXT\" name=\"KXEDIT3\" maxlength=\"2147483647\" class=\"KXEDIT3CSS\" id=\"KXEDIT3\" tabindex=\"3\">"
+      "<iframe src=\"/Cache/<frame file>\" frameborder=\"0\" scrolling=\"no\" width=\"275\" class=\"KXFILE1CSS\" "
+      "id=\"KXFILE1\" name=\"KXFILE1\" tabindex=\"4\"></iframe>"
+      "<input value=\"Załaduj\" name=\"KXBUTTON4\" type=\"button\" class=\"KXBUTTON4CSS\" id=\"KXBUTTON4\" tabindex=\"5\">"
+      "</form><form method=\"POST\" name=\"SubmitForm\" action=\"/EXEC/0/" + ID + "\" enctype=\"multipart/form-data\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KXBUTTON3\">\r\n  <input type=\"HIDDEN\" name=\"KXEDIT2\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KXEDIT3\">\r\n  <input type=\"HIDDEN\" name=\"KXBUTTON4\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_Action\">\r\n  <input type=\"HIDDEN\" name=\"KX_ActionParam\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_FormName\" value=\"KXForm1\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_FormClass\" value=\"TKXControlsLoginForm\">"
+      "\r\n  <input type=\"HIDDEN\" name=\"KX_width\">\r\n  <input type=\"HIDDEN\" name=\"KX_height\">"
+      "</form></body></html>";
+  EXPECT_EQ(Page, Expected);
 }
 
 }  // namespace
