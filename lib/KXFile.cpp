@@ -9,6 +9,7 @@
 #include "KXForm.h"
 #include "KXHTMLTag.h"
 #include "KXHTTPFile.h"
+#include "KXRegion.h"
 #include "KXServerControllerBase.h"
 #include "SkStrUtils.h"
 
@@ -167,7 +168,12 @@ std::string TKXCustomFile::FrameDocument(TKXComponent40Context& AContext) {
   Body.AddStringParam("LEFTMARGIN", "0");
   TKXColor Background = FFrameBGColor;
   if (Background == clNone && AContext.Browser() == brIE)
-    if (auto* Form = dynamic_cast<TKXBaseHTMLForm*>(Parent())) Background = Form->BGColor();
+  {
+    if (auto* Form = dynamic_cast<TKXBaseHTMLForm*>(Parent()))
+      Background = Form->BGColor();
+    else if (auto* Region = dynamic_cast<TKXCustomRegion*>(Parent()))
+      Background = Region->Color();
+  }
   Body.AddColor("BGCOLOR", Background);
 
   TKXHTMLTag* Form = Body.Contents().AddTag("FORM");

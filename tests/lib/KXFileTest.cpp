@@ -8,6 +8,7 @@
 #include "KXControlTestSupport.h"
 #include "KXException.h"
 #include "KXHTTPFile.h"
+#include "KXRegion.h"
 #include "KXTestFolders.h"
 #include "SkStream.h"
 
@@ -108,6 +109,17 @@ TEST_F(FileTest, FrameColoursTrackingAndDisabledInput) {
   EXPECT_NE(Cookie.find("class=\"upload\""), std::string::npos) << Cookie;
   EXPECT_EQ(Cookie.find("KX_SessionID_"), std::string::npos);
   EXPECT_NE(Cookie.find("name=\"KX_TrackID_\" value=\"0\""), std::string::npos);
+}
+
+TEST_F(FileTest, OnExplorerTheFrameTakesItsParentsColour) {
+  BlankForm().SetBGColor(clWebAZURE);
+  auto* Region = Make<TKXRegion>("KXRegion1");
+  Region->SetColor(clWebRED);
+  auto* F = File();
+  F->SetParent(Region);
+  EXPECT_NE(Frame(*F).second.find("bgcolor=\"#FF0000\""), std::string::npos) << "the region's, not the form's";
+  Region->SetColor(clNone);
+  EXPECT_EQ(Frame(*F).second.find("bgcolor"), std::string::npos);
 }
 
 TEST_F(FileTest, RefusedOnAPartialUpdateForm) {
