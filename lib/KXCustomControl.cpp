@@ -1,6 +1,7 @@
 #include "KXCustomControl.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "KXApplication.h"
 #include "KXBaseForm.h"
@@ -11,6 +12,7 @@
 #include "KXRenderContext.h"
 #include "KXStreams.h"
 #include "KXTextEncoding.h"
+#include "KXXMLTag.h"
 #include "SkStrUtils.h"
 
 namespace {
@@ -442,4 +444,97 @@ const TKXClassInfo& TKXCustomInputControl::StaticClassInfo() {
 
 TKXCustomInputControl::TKXCustomInputControl(TKXComponent* AOwner) : TKXCustomControl(AOwner) {
   FSubmitOnAsyncEvent = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Asynchronous update element
+
+std::vector<std::pair<std::string, std::string>> StyleToAttributes(const std::string& AStyle) {
+  std::string S = RemoveChars(RemoveChars(AStyle, '\r'), '\n');
+  S = ReplaceAll(ReplaceAll(S, ": ", ":"), "; ", ";");
+  std::vector<std::string> Pieces;
+  for (const std::string& Raw : SplitString(S, ';')) {
+    const std::string Piece = Trim(Raw);
+    if (Piece.empty()) continue;
+    // A piece without a colon belonged to the declaration before it (a ";" inside a value).
+    if (Piece.find(':') == std::string::npos && !Pieces.empty())
+      Pieces.back() += ";" + Piece;
+    else
+      Pieces.push_back(Piece);
+  }
+  std::vector<std::pair<std::string, std::string>> Result;
+  for (const std::string& Piece : Pieces) {
+    const size_t Colon = Piece.find(':');
+    if (Colon == std::string::npos) continue;   // a leading piece without a declaration: dropped
+    std::string Name;
+    const std::string Raw = Trim(Piece.substr(0, Colon));
+    for (size_t I = 0; I < Raw.size(); ++I) {
+      if (Raw[I] == '-') {
+        if (I + 1 < Raw.size()) Name += static_cast<char>(std::toupper(static_cast<unsigned char>(Raw[++I])));
+      } else {
+        Name += Raw[I];
+      }
+    }
+    Result.emplace_back(Name, Trim(Piece.substr(Colon + 1)));
+  }
+  return Result;
+}
+
+TKXXMLTag* TKXCustomControl::NewAsyncTag(const std::string& AKind) {
+  auto* Tag = new TKXXMLTag("control");
+  Tag->AddStringParam("id", HTMLName());
+  Tag->AddStringParam("type", AKind);
+  return Tag;
+}
+
+void TKXCustomControl::RenderAsyncPropertyAsString(const std::string& AName, TKXXMLTag& ATag, bool AIgnoreEmpty,
+                                                   const std::string& AValue) {
+  if (AIgnoreEmpty && AValue.empty()) return;
+  ATag.Contents().AddTag(LowerCase(AName))->Contents().AddText(TextToHTML(AValue, true, false));
+}
+
+void TKXCustomControl::RenderAsyncProperty(const std::string& AName, TKXXMLTag& ATag, bool AValue) {
+  RenderAsyncPropertyAsString(AName, ATag, true, BoolText(AValue));
+}
+
+void TKXCustomControl::RenderAsyncProperty(const std::string& AName, TKXXMLTag& ATag, int AValue) {
+  RenderAsyncPropertyAsString(AName, ATag, true, std::to_string(AValue));
+}
+
+void TKXCustomControl::RenderAsyncPropertyAsColor(const std::string& AName, TKXXMLTag& ATag, TKXColor AValue) {
+  RenderAsyncPropertyAsString(AName, ATag, true, ColorToHTMLColor(AValue));
+}
+
+void TKXCustomControl::RenderAsyncPropertyAsPixel(const std::string& AName, TKXXMLTag& ATag, int AValue) {
+  RenderAsyncPropertyAsString(AName, ATag, true, std::to_string(AValue) + "px");
+}
+
+void TKXCustomControl::AddAsyncStyle(TKXXMLTag& ATag, const std::string& AStyle) {
+  if (AStyle.empty()) return;
+  TKXMarkupLanguageTag* Style = ATag.Contents().AddTag("style");
+  for (const auto& [Name, Value] : StyleToAttributes(AStyle)) {
+    TKXMarkupLanguageTag* Attribute = Style->Contents().AddTag("attribute");
+    Attribute->AddStringParam("name", Name);
+    Attribute->Contents().AddText(Value);
+  }
+}
+
+void TKXCustomControl::RenderAsyncCommonProperties(TKXComponent40Context& AContext, TKXXMLTag& ATag,
+                                                   TKXAsyncCommonPropToRender AMask) {
+  if (!FRenderSize) AMask &= ~((1u << acpHeight) | (1u << acpWidth));
+  const auto Has = [AMask](TKXAsyncCommonProp P) { return (AMask & (1u << P)) != 0; };
+  const TKXStyleRenderOptions& O = FStyleRenderOptions;
+  if (Has(acpCSS)) RenderAsyncPropertyAsString("Css", ATag, true, FCss);
+  if (Has(acpEnabled) && O.RenderStatus) RenderAsyncProperty("Enabled", ATag, FEnabled);
+  if (Has(acpHint)) RenderAsyncPropertyAsString("Hint", ATag, true, FHint);
+  const int Frame = FUseFrame ? 4 : 0;
+  std::string Style;
+  if (Has(acpVisible) && O.RenderVisibility) Style += Visible() ? "visibility:inherit;" : "visibility:hidden;";
+  if (Has(acpLeft) && O.RenderPosition) Style += "left:" + std::to_string(GetHTMLLeft()) + "px;";
+  if (Has(acpTop) && O.RenderPosition) Style += "top:" + std::to_string(GetHTMLTop()) + "px;";
+  if (Has(acpHeight) && O.RenderSize) Style += "height:" + std::to_string(FHeight - Frame) + "px;";
+  if (Has(acpWidth) && O.RenderSize) Style += "width:" + std::to_string(FWidth - Frame) + "px;";
+  if (Has(acpZIndex) && O.RenderZIndex && FZIndex != -100) Style += "z-index:" + std::to_string(FZIndex + 100) + ";";
+  if (Has(acpFont) && O.RenderFont) Style += FFont->FontToStringStyle(AContext.Browser());
+  AddAsyncStyle(ATag, Style);
 }

@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "KXFont.h"
 #include "KXInterfaces.h"
@@ -21,6 +23,9 @@ using TKXOnHTMLTag = std::function<void(TKXComponent* ASender, TKXHTMLTag* ATag)
 
 enum TKXAsyncCommonProp { acpEnabled, acpCSS, acpVisible, acpLeft, acpTop, acpHeight, acpWidth, acpZIndex, acpHint, acpFont, acpAlignment };
 using TKXAsyncCommonPropToRender = uint32_t;   // bit n = ordinal n
+constexpr TKXAsyncCommonPropToRender kKXAllAsyncCommonProps = 2047;
+// The declarations of a style as (script property name, value) pairs: "z-index:1" gives zIndex.
+std::vector<std::pair<std::string, std::string>> StyleToAttributes(const std::string& AStyle);
 
 class TKXCustomControl : public TKXWinControl,
                          public IKXBaseComponent,
@@ -166,6 +171,18 @@ protected:
   // The control's own tag; the caller owns it. The base renders an empty DIV.
   virtual TKXHTMLTag* RenderHTML(TKXComponent40Context& AContext);
   virtual TKXXMLTag* RenderAsyncContent(TKXComponent40Context&) { return nullptr; }
+  // Building blocks of an asynchronous update element: a child per property, named in lower
+  // case, holding the encoded value; AddAsyncStyle splits a style into attribute elements.
+  void RenderAsyncPropertyAsString(const std::string& AName, TKXXMLTag& ATag, bool AIgnoreEmpty, const std::string& AValue);
+  void RenderAsyncProperty(const std::string& AName, TKXXMLTag& ATag, bool AValue);
+  void RenderAsyncProperty(const std::string& AName, TKXXMLTag& ATag, int AValue);
+  void RenderAsyncPropertyAsColor(const std::string& AName, TKXXMLTag& ATag, TKXColor AValue);
+  void RenderAsyncPropertyAsPixel(const std::string& AName, TKXXMLTag& ATag, int AValue);
+  void AddAsyncStyle(TKXXMLTag& ATag, const std::string& AStyle);
+  // Height and width only when the control renders its size.
+  void RenderAsyncCommonProperties(TKXComponent40Context& AContext, TKXXMLTag& ATag, TKXAsyncCommonPropToRender AMask);
+  // A new "control" element with the control's id and the kind of update.
+  TKXXMLTag* NewAsyncTag(const std::string& AKind);
   virtual void HookControlEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents);
   virtual void HookAsyncEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents);
   virtual void RenderTitle(TKXHTMLTag* ATag);

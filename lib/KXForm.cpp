@@ -156,8 +156,8 @@ void TKXForm::SetLayoutMgr(TKXContainerLayout* AValue) {
   }
 }
 
-void TKXForm::DoDefaultAction() {
-  if (OnDefaultAction) OnDefaultAction(this);
+void TKXForm::DoDefaultAction(TKXComponent* ASender) {
+  if (OnDefaultAction) OnDefaultAction(ASender ? ASender : this);
 }
 
 std::string TKXForm::TextToHTMLStringLiteral(const std::string& AText) { return ::TextToHTMLStringLiteral(AText); }

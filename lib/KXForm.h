@@ -88,7 +88,8 @@ public:
 
   void AddToInitProc(const std::string& ACode) { FInitProc += ACode; }
   const std::string& InitProc() const { return FInitProc; }
-  void DoDefaultAction();
+  // Raises OnDefaultAction with ASender (the form itself when none is given).
+  void DoDefaultAction(TKXComponent* ASender = nullptr);
   void GenerateForm(TKXRenderStream& AStream) override;
   TKXXMLTag* RenderAsync(TKXComponent40Context* AContext);
   // Filled by GenerateForm while the session answers a callback.
