@@ -1,5 +1,5 @@
 /* KXBrowserCommon.js: the part the three browser files share (event wiring, element lookup,
-   the submit form). It is not served on its own: the build writes it into KXExplorer.js,
+   the submit form, focus and cursors). It is not served on its own: the build writes it into KXExplorer.js,
    KXGecko.js and KXOpera.js where they say "//= include KXBrowserCommon.js". */
 
 // Browser events a client object can hook, in their fixed order (handler lists are indexed by it).
@@ -92,4 +92,28 @@ function getSubmitForm() {
     return xDocument ? xDocument.forms["SubmitForm"] || null : null;
   }
   return document.forms["SubmitForm"];
+}
+
+function DoFocus(AName) {
+  var xElement = FindFocus(AName);
+  if (xElement && xElement.focus) {
+    try {
+      xElement.focus();
+    } catch (e) {
+      // a hidden or disabled element cannot take the focus
+    }
+  }
+}
+
+// Per-page state the library needs before Initialize runs the controls' init lines.
+function StaticInit() {
+  GSubmitting = false;
+  ValidClick = true;
+  window.eventProcessing = false;
+}
+
+function SetCursor(AElement, ACursor) {
+  if (AElement && AElement.style) {
+    AElement.style.cursor = ACursor == "hand" ? "pointer" : ACursor;
+  }
 }

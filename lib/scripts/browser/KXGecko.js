@@ -45,27 +45,3 @@ function DoSecondResize() {
   }
   KXCL_Reflow(xWidth, xHeight);
 }
-
-function DoFocus(AName) {
-  var xElement = FindFocus(AName);
-  if (xElement && xElement.focus) {
-    try {
-      xElement.focus();
-    } catch (e) {
-      // a hidden or disabled element cannot take the focus
-    }
-  }
-}
-
-// Per-page state the library needs before Initialize runs the controls' init lines.
-function StaticInit() {
-  GSubmitting = false;
-  ValidClick = true;
-  window.eventProcessing = false;
-}
-
-function SetCursor(AElement, ACursor) {
-  if (AElement && AElement.style) {
-    AElement.style.cursor = ACursor == "hand" ? "pointer" : ACursor;
-  }
-}
