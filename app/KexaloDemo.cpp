@@ -1,10 +1,13 @@
 // The demonstration server: records the application's classes, then runs the console.
 #include "KXFileParser.h"
 #include "KXTerminalConsole.h"
+#include "KXForm.h"
 #include "ServerController.h"
+#include "Unit1.h"
 
 int main(int argc, char** argv) {
   KXRegisterFileParser();
   KXRegisterServerController();
+  TKXAppForm::SetAsMainForm<TKXForm1>();
   return KXRunHost(argc, argv);
 }

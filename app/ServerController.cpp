@@ -22,6 +22,7 @@ void TKXServerController::KXServerControllerBaseNewSession(TKXApplication* ASess
 }
 
 void KXRegisterServerController() {
+  KXRegisterDemoResources();
   TKXServerControllerBase::SetServerControllerClass(
       [] { return TKXServerControllerBase::Create<TKXServerController>(); });
 }

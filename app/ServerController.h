@@ -1,6 +1,6 @@
 #pragma once
 // The demonstration application's server controller; its settings are its stored description
-// (ServerController.kxd, compiled into the executable).
+// (ServerController.kxd, compiled into the program).
 #include "KXServerControllerBase.h"
 
 class TKXServerController : public TKXServerControllerBase {
@@ -12,5 +12,8 @@ public:
   void KXServerControllerBaseNewSession(TKXApplication* ASession, TKXBaseForm*& VMainForm);
 };
 
-// Records TKXServerController as the class the framework creates.
+// Records TKXServerController as the class the framework creates, and registers the stored
+// descriptions of the application's classes.
 void KXRegisterServerController();
+// The application's stored descriptions (generated at build time); KXRegisterServerController calls it.
+void KXRegisterDemoResources();
