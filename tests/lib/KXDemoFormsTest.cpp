@@ -6,6 +6,7 @@
 
 #include "KXButton.h"
 #include "KXCompEdit.h"
+#include "KXDescriptionReader.h"
 #include "KXControlTestSupport.h"
 #include "KXFile.h"
 #include "KXHTTPFile.h"
@@ -236,11 +237,34 @@ TEST_F(DemoStartTest, TheProbePostAnswersTheLoginPage) {
   }
 }
 
-TEST(DemoControllerTest, NewSessionGivesTheSessionItsDataModule) {
-  TKXApplication Session(TKXBrowserType{brIE, brsNone}, kIE, "127.0.0.1", "", "", "", TSkStringList(), "");
+TEST_F(DemoStartTest, EachSessionHasItsOwnLoginAndSecondForm) {
+  Exchange("GET", "/");
+  Exchange("GET", "/");
+  const std::vector<TKXApplication*> All = Registry.LockList();
+  Registry.UnLockList();
+  ASSERT_EQ(All.size(), 2u);
+  auto* A = dynamic_cast<TKXForm1*>(All[0]->ActiveForm());
+  auto* B = dynamic_cast<TKXForm1*>(All[1]->ActiveForm());
+  ASSERT_TRUE(A && B);
+  EXPECT_NE(A, B);
+  ASSERT_TRUE(A->SecondForm() && B->SecondForm());
+  EXPECT_NE(A->SecondForm(), B->SecondForm());
+  EXPECT_EQ(A->SecondForm()->Owner(), All[0]);
+  EXPECT_EQ(B->SecondForm()->Owner(), All[1]);
+}
+
+TEST(DemoControllerTest, StoredSettingsBindTheNewSessionHandler) {
+  KXRegisterDemoResources();
   TKXServerController Controller;
+  KXReadComponentResource(Controller);
+  EXPECT_EQ(Controller.Port(), 8888);
+  EXPECT_EQ(Controller.AppName(), "MyApp");
+  EXPECT_EQ(Controller.SessionTimeout(), 10);
+  ASSERT_TRUE(Controller.OnNewSession);
+
+  TKXApplication Session(TKXBrowserType{brIE, brsNone}, kIE, "127.0.0.1", "", "", "", TSkStringList(), "");
   TKXBaseForm* Main = nullptr;
-  Controller.KXServerControllerBaseNewSession(&Session, Main);
+  Controller.OnNewSession(&Session, Main);
   EXPECT_EQ(Main, nullptr);   // the main form stays the default
   EXPECT_NE(static_cast<TKXUserSession*>(Session.Data()), nullptr);
 }
