@@ -7,6 +7,8 @@
 #include "KXServer.h"
 #include "KXServerControllerBase.h"
 #include "KXStreams.h"
+#include "SkDateTime.h"
+#include "SkStrUtils.h"
 #include "SkWebRequest.h"
 #include "SkWebResponse.h"
 
@@ -107,6 +109,33 @@ void WriteContinuationPage(TKXApplication* ASession, TWebResponse* AResponse, bo
 bool WMLOutput(TKXApplication* ASession) {
   TKXBaseForm* Form = ASession->ActiveForm();
   return Form && Form->FormOutput() == foWML;
+}
+
+// The session cookie carries the track id of the page just sent; a terminated session's is
+// sent already expired so the browser drops it.
+void SendSessionCookie(TKXApplication* ASession, TWebResponse* AResponse, bool AExpired) {
+  TKXServerControllerBase* C = GServerController();
+  if (!C || C->SessionTrackingMethod() != tmCookie) return;
+  const TDateTime Now = NowLocal() + TKXServer::TimeZoneBias();
+  TCookie& Cookie = AResponse->Cookies().Add();
+  Cookie.SetName("Kexalo_" + C->AppNameNoBlanks());
+  Cookie.SetPath(ASession->AppURLBase());
+  if (AExpired) {
+    Cookie.SetValue(ASession->AppID() + "_");
+    Cookie.SetExpires(Now - 1000 + 2);
+    return;
+  }
+  Cookie.SetValue(ASession->AppID() + "_" + std::to_string(ASession->TrackID()));
+  if (ASession->SessionTimeOut() > 0) Cookie.SetExpires(Now + ASession->SessionTimeOut() / 1440.0 + 2);
+}
+
+void SetWAPContentType(TKXApplication* ASession, TWebResponse* AResponse) {
+  if (ASession->ClientType() != ctWAP || !ASession->Request()) return;
+  const std::string Accept = UpperCase(ASession->Request()->Accept());
+  if (Accept.find("XHTML") != std::string::npos)
+    AResponse->SetContentType("application/xhtml+xml");
+  else if (Accept.find("WAP.WML") != std::string::npos)
+    AResponse->SetContentType("text/vnd.wap.wml");
 }
 
 }  // namespace
@@ -219,7 +248,13 @@ void KXTerminateApplication(TKXApplication* ASession, TWebResponse* AResponse) {
 
 void KXExecuteSession(TKXApplication* ASession, unsigned ATrackID, int ACommand, TSkStringList& AParams) {
   TKXServerControllerBase* C = GServerController();
+  if (!C) throw EKXException("No server controller has been created.");
   TWebResponse* Response = ASession->Response();
+  if (ACommand == cmdReentry) {
+    ASession->SetRunParams(AParams);
+    if (C->OnReEntry) C->OnReEntry(ASession);
+  }
+  if (Response) SetWAPContentType(ASession, Response);
   ASession->SetIsPartialUpdate(ACommand == cmdUpdate);
   ASession->SetIsCallBack(ACommand == cmdCallback);
   // Callbacks of the current page answer through their own processing.
@@ -237,17 +272,21 @@ void KXExecuteSession(TKXApplication* ASession, unsigned ATrackID, int ACommand,
     if (!(ASession->Terminated() && !ASession->RedirectURL().empty())) KXExecuteActiveForm(ASession, AParams);
   } else if (ACommand != cmdReentry) {
     bool Handled = false, Execute = false;
-    if (C && C->OnBackButton)
+    if (C->OnBackButton)
       C->OnBackButton(static_cast<int>(ATrackID), static_cast<int>(ASession->TrackID()), AParams.Values("KX_FormName"),
                       Handled, Execute);
     if (!Handled) {
-      if (!C || C->ShowResyncWarning()) ASession->ShowMessage(kResyncWarning, smAlert);
+      if (C->ShowResyncWarning()) ASession->ShowMessage(kResyncWarning, smAlert);
     } else if (Execute) {
       KXExecuteActiveForm(ASession, AParams);
     }
   }
   if (!Response) return;
-  if (ASession->Terminated()) return KXTerminateApplication(ASession, Response);
+  if (ASession->Terminated()) {
+    SendSessionCookie(ASession, Response, true);
+    return KXTerminateApplication(ASession, Response);
+  }
+  if (Current) SendSessionCookie(ASession, Response, false);
   if (HasContent(Response)) return;
   if (!ASession->RedirectURL().empty()) return WriteRedirectPage(ASession, Response);
   if (Current && (ACommand == cmdUpload || (ACommand == cmdUpdate && ASession->ActiveForm() != Before)))

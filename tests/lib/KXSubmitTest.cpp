@@ -65,6 +65,16 @@ const bool GRegistered = [] {
   return true;
 }();
 
+// An edit that refuses one value, for the collected failures.
+class TPickyEdit : public TKXEdit {
+public:
+  explicit TPickyEdit(TKXComponent* AOwner) : TKXEdit(AOwner) {}
+  void RestoreValue(const std::string& AValue) override {
+    if (AValue == "bad") throw EKXException("refused");
+    TKXEdit::RestoreValue(AValue);
+  }
+};
+
 class SubmitTest : public ::testing::Test {
 protected:
   TKXSessionFormHooksScope FormHooks{KXFormSessionHooks()};
@@ -211,6 +221,28 @@ TEST_F(SubmitTest, FailuresAreShownOnThePageThatIsRenderedAsUsual) {
   C.OnException = nullptr;
   EXPECT_EQ(Seen, "Cannot find submit component.");
   EXPECT_EQ(W->Response.SentBody().find("window.alert("), std::string::npos);
+}
+
+TEST_F(SubmitTest, ControlsThatRefuseTheirValueAreReportedTogetherAndTheOthersStillTakeTheirs) {
+  for (const char* Name : {"Picky1", "Picky2"}) {
+    auto* E = KXCreate<TPickyEdit>(&Form());
+    E->SetName(Name);
+    E->SetParent(&Form());
+  }
+  std::string Seen;
+  C.OnException = [&](TKXApplication*, const std::exception& E, bool& Handled) {
+    Seen = E.what();
+    Handled = true;
+  };
+  Post(1, "PICKY1=bad&KXEDIT1=fine&PICKY2=bad&KX_Action=KXOK&KX_ActionParam=");
+  EXPECT_EQ(Seen, "The following exceptions occured\r\n  Picky1: refused\r\n  Picky2: refused");
+  EXPECT_EQ(Form().KXEdit1->Text(), "fine");
+  EXPECT_EQ(Form().OkClicks, 0);   // the failure leaves before any event
+  EXPECT_EQ(S->TrackID(), 2u);
+
+  Post(2, "PICKY1=bad&PICKY2=good&KX_Action=KXOK&KX_ActionParam=");
+  C.OnException = nullptr;
+  EXPECT_EQ(Seen, "The following exception occured\r\n  Picky1: refused");
 }
 
 TEST_F(SubmitTest, GoToURLAnswersTheRedirectPageAndKeepsTheTrackID) {
