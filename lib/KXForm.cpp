@@ -720,6 +720,7 @@ void TKXForm::ExecuteForm() {
   if (!FPageContext && S) {
     FPageContext = std::make_unique<TKXPageContext40>(S);
     FPageContext->SetServerResize(FDoResizePrediction);
+    FPageContext->SetProgressIndicator(FProgressIndicator);
     FJavaScriptOnce.clear();
   }
   ClearRefreshMarks(*this);

@@ -7,6 +7,7 @@
 #include "KXServer.h"
 #include "KXServerControllerBase.h"
 #include "KXStreams.h"
+#include "KXTextEncoding.h"
 #include "SkDateTime.h"
 #include "SkStrUtils.h"
 #include "SkWebRequest.h"
@@ -81,8 +82,9 @@ void WriteContinuationPage(TKXApplication* ASession, TWebResponse* AResponse, bo
                            const TSkStringList& APosted) {
   TKXServerControllerBase* C = GServerController();
   const std::string H = AHidden ? "Hidden" : "";
-  const std::string Control = APosted.Values("KX_MainPageSubmitControl");
-  const std::string Param = APosted.Values("KX_MainPageSubmitControlParam");
+  // Both come from the post: written into the script only as string literal content.
+  const std::string Control = TextToJSStringLiteral(APosted.Values("KX_MainPageSubmitControl"));
+  const std::string Param = TextToJSStringLiteral(APosted.Values("KX_MainPageSubmitControlParam"));
   const std::string Track = std::to_string(ASession->TrackID());
   const std::string Next = "KXTop().SubmitNextFile('" + Control + "','" + Param + "');";
   const std::string Unlock = "KXTop().GSubmitting = false; KXTop().ValidClick = true;";

@@ -120,8 +120,8 @@ protected:
   TKXSubmitForm& Form() { return *dynamic_cast<TKXSubmitForm*>(static_cast<TKXComponent*>(S->ActiveForm())); }
 
   // Posts ABody (already encoded) as the page of track ATrack; the response stays inspectable.
-  std::unique_ptr<TExchange> Post(unsigned ATrack, const std::string& ABody) {
-    auto X = std::make_unique<TExchange>("POST", "/EXEC/" + std::to_string(ATrack) + "/" + ID);
+  std::unique_ptr<TExchange> Post(unsigned ATrack, const std::string& ABody, const std::string& AWord = "EXEC") {
+    auto X = std::make_unique<TExchange>("POST", "/" + AWord + "/" + std::to_string(ATrack) + "/" + ID);
     X->Request.SetContentType("application/x-www-form-urlencoded");
     X->Request.SetBody(ABody + "&KX_SessionID_=" + ID + "&KX_TrackID_=" + std::to_string(ATrack) +
                        "&KX_FormName=SubmitForm&KX_FormClass=TKXSubmitForm");
@@ -243,6 +243,22 @@ TEST_F(SubmitTest, ControlsThatRefuseTheirValueAreReportedTogetherAndTheOthersSt
   Post(2, "PICKY1=bad&PICKY2=good&KX_Action=KXOK&KX_ActionParam=");
   C.OnException = nullptr;
   EXPECT_EQ(Seen, "The following exception occured\r\n  Picky1: refused");
+}
+
+TEST_F(SubmitTest, AnUploadIsContinuedByTheMainFormsSubmit) {
+  auto X = Post(1, "KX_Action=&KX_ActionParam=", "upload");
+  EXPECT_EQ(X->Response.SentBody(),
+            std::string("<html><head><script>") + kKXTopFunction +
+                "var p = KXTop().location.protocol + \"//\" + KXTop().location.host + \"/EXEC/2/" + ID + "\";\r\n"
+                "KXTop().GSubmitting = false; KXTop().ValidClick = true;\r\n"
+                "KXTop().document.SubmitForm.action=p;\r\nKXTop().document.SubmitForm.submit();\r\n"
+                "</script></head></html>");
+
+  // The deferred submit comes from the post and goes into the script as literal text only.
+  auto Y = Post(2, "KX_MainPageSubmitControl=" + HTTPEncode("KXOK');alert('x") + "&KX_MainPageSubmitControlParam=p", "upload");
+  EXPECT_NE(Y->Response.SentBody().find("KXTop().getSubmitForm().action=p;\r\nKXTop().SubmitNextFile('KXOK\\');alert(\\'x','p');"),
+            std::string::npos)
+      << Y->Response.SentBody();
 }
 
 TEST_F(SubmitTest, GoToURLAnswersTheRedirectPageAndKeepsTheTrackID) {
