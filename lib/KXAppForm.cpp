@@ -4,6 +4,7 @@
 #include "KXApplication.h"
 #include "KXException.h"
 #include "KXForm.h"
+#include "KXFormSubmission.h"
 #include "KXGlobal.h"
 #include "KXRenderContext.h"
 #include "KXServer.h"
@@ -34,53 +35,6 @@ const TKXEnumInfo& UpdateModeInfo() {
 }
 
 TKXForm* AsForm(TKXBaseForm* AForm) { return dynamic_cast<TKXForm*>(static_cast<TKXComponent*>(AForm)); }
-
-bool NothingSent(TKXApplication* ASession) {
-  TWebResponse* R = ASession->Response();
-  return R && !R->ContentStream() && R->RawContent().empty() && ASession->RedirectURL().empty();
-}
-
-// The address the next page posts to.
-void PrepareActiveForm(TKXApplication* ASession) {
-  TKXServerControllerBase* C = GServerController();
-  TKXForm* Form = AsForm(ASession->ActiveForm());
-  std::string Action = ASession->ExecAction();
-  if (C && Form && Form->FormOutput() == foHTML40 && Form->UpdateMode() == umPartial) {
-    const std::string Track = std::to_string(ASession->TrackID());
-    Action = C->SessionTrackingMethod() == tmURL
-                 ? ASession->AppURLBase() + "/UPDATE/" + Track + "/" + ASession->AppID()
-                 : ASession->AppURLBase() + "/UPDATE?" + ASession->AppID() + Track;
-  }
-  ASession->SetFormAction(Action);
-}
-
-// Answers a request of a locked session: a post of the current page is handed to its form, then
-// the active form's page is the answer. Applying posted values and raising events happen in the
-// form's ExecuteForm; callbacks answer elsewhere.
-void ExecuteSession(TKXApplication* ASession, unsigned ATrackID, int ACommand, TSkStringList& AParams) {
-  if (ACommand == cmdCallback || !ASession->ActiveForm()) return;
-  if (ATrackID == ASession->TrackID()) {
-    ASession->GoToURL("");
-    TKXBaseForm* Active = ASession->ActiveForm();
-    Active->Params() = AParams;
-    Active->ExecuteForm();
-    ASession->FreeReleasedForms();
-    if (!NothingSent(ASession)) return;
-    if (!ASession->ActiveForm()) return ASession->Terminate();
-    ASession->SetTrackID(ASession->TrackID() + 1);
-    PrepareActiveForm(ASession);
-  }
-  TKXBaseForm* Active = ASession->ActiveForm();
-  if (!Active || ASession->Terminated() || !NothingSent(ASession)) return;
-  TKXRenderStream Page(rnInMemory);
-  Active->GenerateForm(Page);
-  // The page's bytes go out as rendered: already in the page's character set, which the
-  // response's own text conversion knows nothing about.
-  std::string Bytes(static_cast<size_t>(Page.Size()), '\0');
-  Page.SetPosition(0);
-  Bytes.resize(static_cast<size_t>(Page.Read(Bytes.data(), static_cast<int64_t>(Bytes.size()))));
-  if (!Bytes.empty()) ASession->Response()->SetRawContent(Bytes);
-}
 
 }  // namespace
 
@@ -182,7 +136,7 @@ TKXSessionFormHooks KXFormSessionHooks() {
   H.IsApplicationForm = [](TKXBaseForm* F) { return F && dynamic_cast<TKXAppForm*>(static_cast<TKXComponent*>(F)); };
   H.ShowForm = [](TKXBaseForm* F) { F->Show(); };
   H.FreeForm = [](TKXBaseForm* F) { delete static_cast<TKXComponent*>(F); };
-  H.Execute = ExecuteSession;
+  H.Execute = KXExecuteSession;
   return H;
 }
 

@@ -187,6 +187,7 @@ public:
   TWebRequest* Request() const { return FRequest; }
   TWebResponse* Response() const { return FResponse; }
   const TSkStringList& RunParams() const { return FRunParams; }
+  void SetRunParams(const TSkStringList& AParams) { FRunParams = AParams; }
   int SessionTimeOut() const { return FSessionTimeOut; }
   void SetSessionTimeOut(int AMinutes) { FSessionTimeOut = AMinutes; }
   TDateTime SessionTimeStamp() const { return FSessionTimeStamp; }

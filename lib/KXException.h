@@ -7,6 +7,12 @@ public:
   using ESkException::ESkException;
 };
 
+// Raised by an event handler to leave it quietly: request processing swallows it.
+class EKXAbort : public EKXException {
+public:
+  EKXAbort() : EKXException("Operation aborted") {}
+};
+
 class EInvalidSession : public EKXException {
 public:
   using EKXException::EKXException;

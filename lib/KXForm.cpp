@@ -11,6 +11,7 @@
 #include "KXException.h"
 #include "KXGlobal.h"
 #include "KXHTMLTag.h"
+#include "KXHTTPFile.h"
 #include "KXRenderContext.h"
 #include "KXServerControllerBase.h"
 #include "KXStreams.h"
@@ -593,4 +594,172 @@ void TKXForm::GenerateForm(TKXRenderStream& AStream) {
   }
   Layout->Process(AStream, *CC, PC);
   Layout->SetContainer(nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Submission
+
+namespace {
+
+const char* const kNoSubmitComponent = "Cannot find submit component.";
+const char* const kNoSubmitHandler = "Submit control (%s) does not have a handler.";
+const char* const kControlsFailed = "The following exception%s occured\r\n%s";
+
+// Reads a posted field and takes it out of the list (names compared as they are).
+std::string TakeParam(TSkStringList& AParams, const std::string& AName) {
+  const int At = AParams.IndexOfName(AName);
+  if (At < 0) return {};
+  std::string Value = AParams.ValueFromIndex(At);
+  AParams.Delete(At);
+  return Value;
+}
+
+// Only what the handlers change afterwards is to be marked for the next update.
+void ClearRefreshMarks(IKXBaseContainer& AContainer) {
+  for (int I = 0; I < AContainer.KXComponentsCount(); ++I) {
+    TKXComponent* C = AContainer.Component(I);
+    if (auto* H = dynamic_cast<IKXHTML40Component*>(C)) H->SetDoRefreshControl(false);
+    if (auto* Sub = dynamic_cast<IKXBaseContainer*>(C)) ClearRefreshMarks(*Sub);
+  }
+}
+
+// Components named AName in AContainer and its visible child containers; a container whose own
+// lookup hits gives only that one.
+void CollectByName(IKXBaseContainer& AContainer, const std::string& AName, std::vector<TKXComponent*>& AHits) {
+  if (TKXComponent* Hit = AContainer.FindComponentByName(AName)) {
+    AHits.push_back(Hit);
+    return;
+  }
+  for (int I = 0; I < AContainer.KXComponentsCount(); ++I) {
+    TKXComponent* C = AContainer.Component(I);
+    auto* Sub = dynamic_cast<IKXBaseContainer*>(C);
+    if (!Sub) continue;
+    if (auto* W = dynamic_cast<TKXWinControl*>(C); W && !W->Visible()) continue;
+    CollectByName(*Sub, AName, AHits);
+  }
+}
+
+std::string Format1(const char* AFormat, const std::string& AArg) {
+  std::string S = AFormat;
+  const size_t At = S.find("%s");
+  return At == std::string::npos ? S : S.replace(At, 2, AArg);
+}
+
+}  // namespace
+
+void TKXForm::ApplyPostedValues() {
+  TSkStringList& P = FParams;
+  for (int I = 0; I < FHiddenFields.Count(); ++I) {
+    const std::string Name = FHiddenFields.Names(I);
+    const int At = P.IndexOfName(Name);
+    if (At < 0 || P.ValueFromIndex(At).empty()) continue;
+    FHiddenFields[I] = Name + "=" + P.ValueFromIndex(At);
+    P.Delete(At);
+  }
+  // One line per name: a field posted more than once reaches its control joined with ",".
+  TSkStringList Joined;
+  for (int I = 0; I < P.Count(); ++I) {
+    const std::string Name = P.Names(I);
+    const int At = Joined.IndexOfName(Name);
+    if (At < 0)
+      Joined.Add(P[I]);
+    else
+      Joined[At] += "," + P.ValueFromIndex(I);
+  }
+  P = Joined;
+  TakeParam(P, "KX_FormName");
+  TakeParam(P, "KX_FormClass");
+
+  struct TPair {
+    TKXComponent* Component;
+    int Line;
+  };
+  std::vector<TPair> Pairs;
+  for (int I = 0; I < P.Count(); ++I) {
+    std::vector<TKXComponent*> Hits;
+    CollectByName(*this, UpperCase(P.Names(I)), Hits);
+    for (TKXComponent* C : Hits) {
+      auto* Base = dynamic_cast<IKXBaseComponent*>(C);
+      if (!Base || !Base->SupportsInput()) continue;
+      if (auto* W = dynamic_cast<TKXWinControl*>(C); W && !W->Visible()) continue;
+      if (std::any_of(Pairs.begin(), Pairs.end(), [C](const TPair& Q) { return Q.Component == C; })) continue;
+      Pairs.push_back({C, I});
+    }
+  }
+  std::vector<std::string> Failures;
+  TKXApplication* S = WebApplication();
+  for (const TPair& Pair : Pairs) {
+    auto* Input = dynamic_cast<IKXInputControl*>(Pair.Component);
+    if (!Input) continue;
+    try {
+      if (Input->Editable()) Input->RestoreValue(P.ValueFromIndex(Pair.Line));
+      if (Input->ControlEncode() == ceMPFormData && S)
+        Input->AssignUploadedFile(dynamic_cast<THTTPFile*>(S->FindFile(P.Names(Pair.Line))));
+    } catch (const std::exception& E) {
+      Failures.push_back("  " + Pair.Component->Name() + ": " + E.what());
+    }
+  }
+  if (Failures.empty()) return;
+  std::string Lines;
+  for (size_t I = 0; I < Failures.size(); ++I) Lines += (I ? "\r\n" : "") + Failures[I];
+  std::string Message = Format1(kControlsFailed, Failures.size() > 1 ? "s" : "");
+  Message.replace(Message.find("%s"), 2, Lines);
+  throw EKXException(Message);
+}
+
+TKXComponent* TKXForm::FindSubmitComponent(const std::string& AHTMLName) {
+  if (TKXContainerContext* CC = ContainerContext())
+    if (TKXComponent* C = CC->FindComponent(AHTMLName)) return C;
+  std::vector<TKXComponent*> Hits;
+  CollectByName(*this, UpperCase(AHTMLName), Hits);
+  return Hits.empty() ? nullptr : Hits.front();
+}
+
+void TKXForm::ExecuteForm() {
+  TKXApplication* S = WebApplication();
+  if (!FPageContext && S) {
+    FPageContext = std::make_unique<TKXPageContext40>(S);
+    FPageContext->SetServerResize(FDoResizePrediction);
+    FPageContext->SetProgressIndicator(FProgressIndicator);
+    FJavaScriptOnce.clear();
+  }
+  ClearRefreshMarks(*this);
+  TSkStringList& P = FParams;
+  std::string Action = TakeParam(P, "KX_Action");
+  const std::string ActionParam = TakeParam(P, "KX_ActionParam");
+  if (P.IndexOfName("KX_width") >= 0 && P.IndexOfName("KX_height") >= 0) {
+    const int W = StrToIntDef(P.Values("KX_width"), Width());
+    const int H = StrToIntDef(P.Values("KX_height"), Height());
+    SetBounds(0, 0, W, H);
+    if (S) S->SetFormSize(W, H);
+    TakeParam(P, "KX_width");
+    TakeParam(P, "KX_height");
+  }
+  const std::string CallBack = P.Values("callback");
+  if (!CallBack.empty()) Action = CallBack;
+  if (Action.empty() && ActionParam.empty()) return;
+
+  ApplyPostedValues();
+  const bool Deferred = !P.Values("KX_MainPageSubmitControl").empty();
+  // Callbacks have their own processing; a plain post never names one.
+  if (!CallBack.empty()) return;
+  bool Submitting = false;
+  try {
+    if (!Action.empty()) {
+      TKXComponent* C = FindSubmitComponent(Action);
+      if (!C) throw EKXException(kNoSubmitComponent);
+      auto* Base = dynamic_cast<IKXBaseComponent*>(C);
+      auto* Submit = dynamic_cast<IKXSubmitControl*>(C);
+      if (!Base || !Base->SupportsSubmit() || !Submit)
+        throw EKXException(Format1(kNoSubmitHandler, Base ? Base->HTMLName() : UpperCase(C->Name())));
+      Submitting = true;
+      auto* Control = dynamic_cast<TKXCustomControl*>(C);
+      if (!Control || Control->Enabled()) Submit->DoSubmit(ActionParam);
+    }
+  } catch (const EKXAbort&) {
+  }
+  try {
+    if ((Submitting && SameText(ActionParam, "default")) || (Action.empty() && !Deferred)) DoDefaultAction();
+  } catch (const EKXAbort&) {
+  }
 }

@@ -91,6 +91,8 @@ public:
   // Raises OnDefaultAction with ASender (the form itself when none is given).
   void DoDefaultAction(TKXComponent* ASender = nullptr);
   void GenerateForm(TKXRenderStream& AStream) override;
+  // Applies the posted parameters in Params: values into the controls, then the raised event.
+  void ExecuteForm() override;
   TKXXMLTag* RenderAsync(TKXComponent40Context* AContext);
   // Filled by GenerateForm while the session answers a callback.
   const TKXAsyncFormAnswer& AsyncAnswer() const { return FAsyncAnswer; }
@@ -110,6 +112,9 @@ public:
   bool AcceptsHiddenComponent(TKXComponent* AComponent) override;
 
 protected:
+  void ApplyPostedValues();
+  // The submit control an action names: the container context's lookup, then the name search.
+  TKXComponent* FindSubmitComponent(const std::string& AHTMLName);
   void BuildRealTabOrderList();
   std::string FileSubmissionScript();
   void RenderPartialUpdate(TKXRenderStream& AStream);

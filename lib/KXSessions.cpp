@@ -150,8 +150,7 @@ void TKXRegistryDispatch::Exec(TKXApplication*& ASession, unsigned ATrackID, int
   Bind(Session, ARequest, AResponse);
   try {
     const TKXSessionFormHooks& H = KXSessionFormHooks();
-    if (H.Execute && !(Session->Terminated() && !Session->RedirectURL().empty()))
-      H.Execute(Session, ATrackID, ACommand, AParams);
+    if (H.Execute) H.Execute(Session, ATrackID, ACommand, AParams);
     Session->FreeReleasedForms();
   } catch (...) {
     Session->UnInitialize();

@@ -711,9 +711,15 @@ TEST_F(FormStartTest, StartAnswersTheSizeProbeWhosePostAnswersThePage) {
   EXPECT_EQ(Page, LoginPage(ID, 800, 600, 1, "/EXEC/1/" + ID));
   EXPECT_EQ(S->TrackID(), 1u);
 
-  // A post of an out-of-date page changes nothing and answers the current page again.
+  // A post of an out-of-date page changes nothing and answers the current page again, with the
+  // resync warning in its init code.
   TExchange Stale("POST", "/EXEC/0/" + ID);
-  EXPECT_EQ(Stale.Run(), LoginPage(ID, 800, 600, 1, "/EXEC/1/" + ID));
+  std::string Resynced = LoginPage(ID, 800, 600, 1, "/EXEC/1/" + ID);
+  Resynced.insert(Resynced.find("ReleaseLock();}</script>"),
+                  "window.alert(\"You have attempted to post or refresh data from a page that  depends on information "
+                  "that is no longer available to the server application.\\n\\nYour attempted changes will be "
+                  "ignored. You will now be resynced to the current place in the application.\");\r\n");
+  EXPECT_EQ(Stale.Run(), Resynced);
   EXPECT_EQ(S->TrackID(), 1u);
 }
 
