@@ -1,9 +1,11 @@
 #include "KXShowMessage.h"
 
 #include "KXApplication.h"
+#include "KXButton.h"
 #include "KXCustomControl.h"
 #include "KXException.h"
 #include "KXGlobal.h"
+#include "KXText.h"
 #include "SkStrUtils.h"
 
 namespace {
@@ -43,6 +45,10 @@ const TKXClassInfo& TKXShowMessage::StaticClassInfo() {
 
 void TKXShowMessage::ShowMessage(const std::string& AMsg, const std::string& ATemplate, TKXShowMessageType AType) {
   FMessage = AMsg;
+  // Naming the two classes links them into every program that can show a message, even one
+  // whose own forms use neither (their registration would otherwise be left out of the link).
+  KXRegisterClass<TKXText>();
+  KXRegisterClass<TKXButton>();
   if (TKXCustomControl* Text = MakeControl(*this, "TKXText", "textMessage", 8, 8, 337, 121)) {
     SetStringProp(*Text, "Lines", AMsg);
     Text->SetUseFrame(AType == smSameWindowFrame);

@@ -98,6 +98,30 @@ TEST(KXEndToEnd, DemoServesInternalFilesAndStopsCleanlyOnSIGTERM) {
     EXPECT_EQ(A.size() - Body - 4, std::stoul(L[1].str()));
   }
 
+  // The login flow over plain HTTP, as the page script posts it: a wrong login shows the message
+  // page (its text control must be in the executable), and its Ok brings the login form back.
+  {
+    const std::string UA = "User-Agent: Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
+                           "Chrome/131.0.0.0 Safari/537.36\r\n";
+    auto Post = [&](const std::string& APath, const std::string& ABody) {
+      return SkRoundTrip(Port, "POST " + APath + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + UA +
+                                   "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                                   std::to_string(ABody.size()) + "\r\n\r\n" + ABody);
+    };
+    const std::string Probe = SkRoundTrip(Port, "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n" + UA + "\r\n");
+    std::smatch Id;
+    ASSERT_TRUE(std::regex_search(Probe, Id, std::regex("KX_SessionID_\" value=\"([a-z0-9]{28})\""))) << Probe;
+    const std::string Sid = Id[1].str();
+    EXPECT_NE(Post("/EXEC/0/" + Sid, "KX_width=800&KX_height=600").find("<title>To jest test</title>"),
+              std::string::npos);
+    EXPECT_NE(Post("/EXEC/1/" + Sid, "KXEDIT2=+kqzv&KXEDIT3=kqzv&KX_Action=KXBUTTON3").find(
+                  "Nieprawid\xc5\x82owy login lub has\xc5\x82o"),
+              std::string::npos);
+    EXPECT_NE(Post("/EXEC/2/" + Sid, "KX_Action=BUTNOK").find("<title>To jest test</title>"), std::string::npos);
+    EXPECT_NE(Post("/EXEC/3/" + Sid, "KXEDIT2=kqzv&KXEDIT3=kqzv&KX_Action=KXBUTTON3").find("Powr\xc3\xb3t"),
+              std::string::npos);
+  }
+
   ASSERT_EQ(kill(Pid, SIGTERM), 0);
   int Status = 0;
   const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
