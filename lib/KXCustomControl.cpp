@@ -423,7 +423,8 @@ std::string TKXCustomControl::SubmitClickScript(const std::string& AParam, const
       if (auto* Form = dynamic_cast<TKXBaseForm*>(static_cast<TKXComponent*>(S->ActiveForm())))
         FileControl = Form->FirstVisibleFileControl();
   if (!FileControl.empty()) {
-    std::string Script = "SubmitNextFile('" + FileControl + "','" + AParam + "');" +
+    // The files go first; the page script then posts with the clicked control as the action.
+    std::string Script = "SubmitNextFile('" + Name + "','" + AParam + "');" +
                          (AReturnFalse ? "return false;" : "return true;");
     if (FDoSubmitValidation) Script = "if (Validate()){" + Script + "}else{return false;}";
     if (!FConfirmation.empty()) Script = "if (window.confirm('" + TextToJSStringLiteral(FConfirmation) + "')) {" + Script + "}";

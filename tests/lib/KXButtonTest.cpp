@@ -93,7 +93,7 @@ TEST_F(ButtonTest, WithAVisibleFileControlTheClickUploadsFirst) {
   auto* B = Make<TKXButton>("KXButton3");
   B->OnClick = [](TKXComponent*) {};
   auto* File = Make<TKXStandInFile>("KXFile1");
-  EXPECT_NE(Scripts(*B).find("if (Validate()){SubmitNextFile('KXFILE1','');return true;}else{return false;};"),
+  EXPECT_NE(Scripts(*B).find("if (Validate()){SubmitNextFile('KXBUTTON3','');return true;}else{return false;};"),
             std::string::npos)
       << Scripts(*B);
   File->SetVisible(false);

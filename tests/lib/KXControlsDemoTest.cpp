@@ -189,7 +189,10 @@ TEST_F(ControlsDemoTest, TheLoginPageWithTheRealControls) {
       std::regex_replace(Stream.Extract(), std::regex("/Cache/user/[^\"]*/HTM[^\"/]*\\.tmp"), "/Cache/<frame file>");
 
   const std::string Font = kIEFont;
-  const std::string Upload = "if (Validate()){SubmitNextFile('KXFILE1','');return true;}else{return false;};";
+  // Each button uploads the file first, then posts itself as the action.
+  const auto Upload = [](const std::string& AButton) {
+    return "if (Validate()){SubmitNextFile('" + AButton + "','');return true;}else{return false;};";
+  };
   const std::string Expected =
       "<html><head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=UTF-8\">"
       "<meta http-equiv=\"cache-control\" content=\"no-cache\"><meta http-equiv=\"pragma\" content=\"no-cache\">"
@@ -209,10 +212,10 @@ TEST_F(ControlsDemoTest, TheLoginPageWithTheRealControls) {
       "KXFILE1.document.forms[0].submit();\r\n} else { SubmitClickConfirm(AName,AParam,false,\"\");}\r\n"
       "file++;return false;\r\n}"
       "var KXLABEL1KXCL = null;var KXLABEL2KXCL = null;"
-      "var KXBUTTON3KXCL = null;" + Function("KXBUTTON3", "onclick", Upload) +
+      "var KXBUTTON3KXCL = null;" + Function("KXBUTTON3", "onclick", Upload("KXBUTTON3")) +
       "var KXEDIT2KXCL = null;" + ContentChange("KXEDIT2") + "var KXEDIT3KXCL = null;" + ContentChange("KXEDIT3") +
       "var KXFILE1KXCL = null;" + ContentChange("KXFILE1") +
-      "var KXBUTTON4KXCL = null;" + Function("KXBUTTON4", "onclick", Upload) +
+      "var KXBUTTON4KXCL = null;" + Function("KXBUTTON4", "onclick", Upload("KXBUTTON4")) +
       "function FormDefaultSubmit(){return false;}var GIsPartialUpdate=false;var GOnResizetimeout=1000;"
       "var GURLBase=\"\";var GAppID=\"" + ID + "\";var GTrackID=0;function KXTop(){return window;}"
       "var GActiveControl = null;history.go(1);function Validate() {  return true;}function InitKXCLObjects() {" +
