@@ -1,6 +1,7 @@
 #include "KXWinControl.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -50,12 +51,42 @@ void TKXWinControl::DetachChildren() {
   FControls.clear();
 }
 
+namespace {
+
+// One axis of an anchored child when its parent's extent changes from AOld to ANew: anchored to
+// both edges it stretches, to the far edge only it moves, to neither its centre keeps its share.
+void FollowAnchors(bool ANear, bool AFar, int AOld, int ANew, int& VPos, int& VSize) {
+  if (ANear && AFar)
+    VSize = std::max(0, VSize + ANew - AOld);
+  else if (AFar)
+    VPos += ANew - AOld;
+  else if (!ANear && AOld > 0)
+    VPos = static_cast<int>(std::lround((VPos + VSize / 2.0) * ANew / AOld - VSize / 2.0));
+}
+
+}  // namespace
+
 void TKXWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  const int OldWidth = FWidth, OldHeight = FHeight;
   FLeft = ALeft;
   FTop = ATop;
   FWidth = AWidth;
   FHeight = AHeight;
-  if (!Loading() && FAlign != alNone && FParent) FParent->AlignControls();
+  if (Loading()) return;
+  if (OldWidth != FWidth || OldHeight != FHeight) AnchorControls(OldWidth, OldHeight);
+  if (FAlign != alNone && FParent) FParent->AlignControls();
+}
+
+// The page re-flows anchored controls from the sizes it was rendered with, so the server keeps
+// them where the browser put them: the next page then shows them unchanged.
+void TKXWinControl::AnchorControls(int AOldWidth, int AOldHeight) {
+  for (TKXWinControl* C : FControls) {
+    if (C->FAlign != alNone) continue;   // placed by AlignControls
+    int L = C->FLeft, T = C->FTop, W = C->FWidth, H = C->FHeight;
+    FollowAnchors(C->FAnchors.Contains(akLeft), C->FAnchors.Contains(akRight), AOldWidth, FWidth, L, W);
+    FollowAnchors(C->FAnchors.Contains(akTop), C->FAnchors.Contains(akBottom), AOldHeight, FHeight, T, H);
+    if (L != C->FLeft || T != C->FTop || W != C->FWidth || H != C->FHeight) C->SetBounds(L, T, W, H);
+  }
 }
 
 void TKXWinControl::SetAlign(TKXAlign AValue) {

@@ -65,6 +65,8 @@ protected:
   virtual void ChildRemoved(TKXWinControl*) {}
   // The parent changed from AOld (controls reset their tab order when a frame is involved).
   virtual void ParentChanged(TKXWinControl*) {}
+  // Moves and stretches the alNone children by their anchors after this control's size changed.
+  void AnchorControls(int AOldWidth, int AOldHeight);
   // Breaks every child's link to this control without telling anyone: used while this control
   // is destroyed, when its overrides are already gone.
   void DetachChildren();
