@@ -2,16 +2,20 @@
 // the answer chosen afterwards (page, redirect, termination, resync).
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <functional>
+#include <regex>
 
 #include "KXApplication.h"
 #include "KXButton.h"
 #include "KXCompEdit.h"
 #include "KXException.h"
 #include "KXForm.h"
+#include "KXFormSubmission.h"
 #include "KXResources.h"
 #include "KXServer.h"
 #include "KXSessions.h"
+#include "KXShowMessage.h"
 #include "KXTestController.h"
 #include "KXTestFormHooks.h"
 #include "KXTestWebRequest.h"
@@ -292,6 +296,77 @@ TEST_F(SubmitTest, TerminateAndRedirectWaitsTheDelayWhenThereIsAMessage) {
             "content=\"no-cache\">\r\n</head><body>done</body></html>");
 }
 
+TEST_F(SubmitTest, AHandlersFailureIsShownInTheControllersDisplayMode) {
+  TKXSubmitForm::Next = [](TKXSubmitForm&) { throw EKXException("it\r\nfailed"); };
+  TKXSubmitForm* Submit = &Form();
+
+  // In a message window opened by the page, which is rendered as usual.
+  C.SetExceptionDisplayMode(smNewWindow);
+  auto X = Post(1, "KX_Action=KXDO&KX_ActionParam=");
+  const std::string& Page = X->Response.SentBody();
+  EXPECT_NE(Page.find("msgWindow=window.open(\"\",\"ShowMessage\",\"menubar=no,"), std::string::npos) << Page;
+  EXPECT_NE(Page.find("msgWindow.document.write('<CENTER>it<br>failed</CENTER>')\r\n"), std::string::npos);
+  EXPECT_EQ(Page.find("window.alert("), std::string::npos);
+  EXPECT_EQ(&Form(), Submit);
+  EXPECT_EQ(S->TrackID(), 2u);
+
+  // As the page itself: the message form answers, framed or not, and its Ok leads back.
+  unsigned Track = 2;
+  for (TKXShowMessageType Mode : {smSameWindow, smSameWindowFrame}) {
+    SCOPED_TRACE(Mode);
+    C.SetExceptionDisplayMode(Mode);
+    auto Y = Post(Track++, "KX_Action=KXDO&KX_ActionParam=");
+    auto* Message = dynamic_cast<TKXShowMessage*>(static_cast<TKXComponent*>(S->ActiveForm()));
+    ASSERT_NE(Message, nullptr);
+    EXPECT_EQ(Message->MessageText(), "it\r\nfailed");
+    auto* Text = dynamic_cast<TKXCustomControl*>(Message->FindComponent("textMessage"));
+    ASSERT_NE(Text, nullptr);
+    EXPECT_EQ(Text->UseFrame(), Mode == smSameWindowFrame);
+    EXPECT_NE(Y->Response.SentBody().find("name=\"BUTNOK\""), std::string::npos) << Y->Response.SentBody();
+    EXPECT_EQ(Y->Response.SentBody().find("msgWindow"), std::string::npos);
+    Post(Track++, "KX_Action=BUTNOK&KX_ActionParam=");
+    EXPECT_EQ(static_cast<TKXComponent*>(S->ActiveForm()), Submit);
+  }
+  EXPECT_EQ(Submit->DoClicks, 3);
+}
+
+TEST_F(SubmitTest, UnderCookieTrackingTheEndedSessionsCookieIsSentExpired) {
+  C.SetSessionTrackingMethod(tmCookie);
+  C.SetRedirectMsgDelay(1);
+  // The page's own post under cookie tracking: the session and track id ride in the cookie.
+  auto CookiePost = [&](unsigned ATrack, const std::string& ABody) {
+    auto X = std::make_unique<TExchange>("POST", "/EXEC");
+    X->Request.SetContentType("application/x-www-form-urlencoded");
+    X->Request.AddCookie("Kexalo_" + C.AppNameNoBlanks(), ID + "_" + std::to_string(ATrack));
+    X->Request.AddCookie("KX_CookieCheck_", "Enabled");
+    X->Request.SetBody(ABody + "&KX_TrackID_=" + std::to_string(ATrack) + "&KX_FormName=SubmitForm&KX_FormClass=TKXSubmitForm");
+    X->Run();
+    return X;
+  };
+  auto Live = CookiePost(1, "KX_Action=KXOK&KX_ActionParam=");
+  ASSERT_EQ(Live->Response.SentCookies().size(), 1u);
+  EXPECT_EQ(Live->Response.SentCookies()[0].rfind("Kexalo_" + C.AppNameNoBlanks() + "=" + ID + "_2; ", 0), 0u)
+      << Live->Response.SentCookies()[0];
+
+  TKXSubmitForm::Next = [](TKXSubmitForm& F) { F.WebApplication()->TerminateAndRedirect("http://e.test/", "done"); };
+  auto End = CookiePost(2, "KX_Action=KXDO&KX_ActionParam=");
+  EXPECT_EQ(End->Response.SentBody(),
+            "<html>\r\n<head>\r\n<META HTTP-EQUIV=\"Refresh\" CONTENT=\"10;URL=http://e.test/\">\r\n"
+            "<meta http-equiv=\"cache-control\" content=\"no-cache\">\r\n<meta http-equiv=\"pragma\" "
+            "content=\"no-cache\">\r\n</head><body>done</body></html>");
+  ASSERT_EQ(End->Response.SentCookies().size(), 1u);
+  const std::string Cookie = End->Response.SentCookies()[0];
+  EXPECT_EQ(Cookie.rfind("Kexalo_" + C.AppNameNoBlanks() + "=" + ID + "_; ", 0), 0u) << Cookie;
+  std::smatch Year;
+  ASSERT_TRUE(std::regex_search(Cookie, Year, std::regex("expires=\\w+, \\d+ \\w+ (\\d{4}) "))) << Cookie;
+  const std::time_t Now = std::time(nullptr);
+  std::tm Utc{};
+  gmtime_r(&Now, &Utc);
+  EXPECT_LT(std::stoi(Year[1].str()), Utc.tm_year + 1900) << Cookie;
+  EXPECT_TRUE(Registry.LockList().empty());
+  Registry.UnLockList();
+}
+
 TEST_F(SubmitTest, AReleasedFormIsFreedAfterTheRequestAndTheNextFormAnswers) {
   TKXSubmitForm::Next = [](TKXSubmitForm& F) {
     auto* Other = KXCreate<TKXSubmitForm>(F.WebApplication());
@@ -306,6 +381,68 @@ TEST_F(SubmitTest, AReleasedFormIsFreedAfterTheRequestAndTheNextFormAnswers) {
   EXPECT_EQ(Form().Title(), "Second");
   EXPECT_NE(X->Response.SentBody().find("Second"), std::string::npos);
   EXPECT_EQ(S->TrackID(), 2u);
+}
+
+// The termination page of a WAP client: XHTML Mobile Profile unless the active form writes WML.
+class TWMLForm : public TKXAppForm {
+public:
+  explicit TWMLForm(TKXComponent* AOwner) : TKXAppForm(AOwner) { FFormOutput = foWML; }
+};
+
+struct WAPTerminationTest : ::testing::Test {
+  TKXSessionFormHooksScope FormHooks;
+  TKXTestControllerScope Scope;
+  TKXServerControllerBase& C = Scope.Controller();
+  TWMLForm WMLForm{nullptr};
+  TKXApplication Session{TKXBrowserType{brWAP, brsNone}, "Nokia7110/1.0 (05.01)", "10.1.2.3", "", "", "",
+                         TSkStringList(), ""};
+
+  std::string Page(bool AWML) {
+    if (AWML)
+      Session.SetActiveForm(&WMLForm);
+    else
+      Session.RemoveForm(&WMLForm);
+    TKXTestWebRequest Request("POST", "/EXEC");
+    TKXTestWebResponse Response(Request);
+    KXTerminateApplication(&Session, &Response);
+    return Response.RawContent();
+  }
+};
+
+const std::string kXHTMLMP =
+    "<?xml version=\"1.0\"?>\r\n<!DOCTYPE html PUBLIC \"-//WAPFORUM//DTD XHTML Mobile 1.0//EN\" "
+    "\"http://www.wapforum.org/DTD/xhtml-mobile10.dtd\">\r\n<html xmlns=\"http://www.w3.org/1999/xhtml\">\r\n";
+const std::string kWML = "<?xml version=\"1.0\"?>\r\n<!DOCTYPE wml PUBLIC \"-//WAPFORUM//DTD WML 1.1//EN\" "
+                         "\"http://www.wapforum.org/DTD/wml_1.1.xml\">\r\n<wml>\r\n";
+const std::string kWMLHead = "<head>\r\n<meta http-equiv=\"cache-control\" content=\"no-cache\"/>\r\n"
+                             "<meta http-equiv=\"pragma\" content=\"no-cache\"/>\r\n</head>\r\n";
+const std::string kNoCache = "<meta http-equiv=\"cache-control\" content=\"no-cache\">\r\n"
+                             "<meta http-equiv=\"pragma\" content=\"no-cache\">";
+
+TEST_F(WAPTerminationTest, TerminateWritesTheMessageAlone) {
+  ASSERT_EQ(Session.ClientType(), ctWAP);
+  C.SetAppName("Wap App");
+  Session.Terminate("bye");
+  EXPECT_EQ(Page(false), kXHTMLMP + "bye\r\n</html>");
+  EXPECT_EQ(Page(true), kWML + "<card id=\"cardterminate\" title=\"Wap App\" newcontext=\"true\">\r\n<p>\r\nbye\r\n"
+                               "\r\n</p>\r\n</card>\r\n</wml>");
+}
+
+TEST_F(WAPTerminationTest, TerminateAndRedirectWaitsTheDelayOnlyWithAMessage) {
+  C.SetRedirectMsgDelay(2);
+  Session.TerminateAndRedirect("http://e.test/", "done");
+  EXPECT_EQ(Page(false), kXHTMLMP + "<head>\r\n<meta http-equiv=\"Refresh\" Content=\"20;URL=http://e.test/\">\r\n" +
+                             kNoCache + "\r\n</head><body>\r\ndone\r\n</body></html>");
+  EXPECT_EQ(Page(true), kWML + kWMLHead + "<card ontimer=\"http://e.test/\">\r\n<timer value=\"20\"/>\r\n<p>done</p>\r\n"
+                                          "</card></wml>");
+  // Without a delay the timer still leaves the message readable for a moment.
+  C.SetRedirectMsgDelay(0);
+  EXPECT_NE(Page(true).find("<timer value=\"3\"/>\r\n<p>done</p>"), std::string::npos);
+
+  Session.TerminateAndRedirect("http://e.test/", "");
+  EXPECT_EQ(Page(false), kXHTMLMP + "<head>\r\n<meta http-equiv=\"Refresh\" Content=\"0;URL=http://e.test/\">\r\n" +
+                             kNoCache + "\r\n</head></html>");
+  EXPECT_EQ(Page(true), kWML + kWMLHead + "<card ontimer=\"http://e.test/\">\r\n<timer value=\"1\"/>\r\n</card></wml>");
 }
 
 }  // namespace
