@@ -10,8 +10,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <regex>
 #include <thread>
+#include <vector>
 
 #include "KXTestFolders.h"
 #include "SkTestClient.h"
@@ -42,40 +46,181 @@ std::string ReadUntil(int AFd, const std::regex& APattern, std::smatch& AMatch, 
   return AAll;
 }
 
+// Our environment with the child's own temporary folder and without a display.
+std::vector<std::string> ChildEnvironment(const std::string& ATempDir) {
+  std::vector<std::string> Env = {"TMPDIR=" + ATempDir};
+  for (char** E = environ; *E; ++E)
+    if (std::string(*E).rfind("TMPDIR=", 0) != 0 && std::string(*E).rfind("DISPLAY=", 0) != 0) Env.push_back(*E);
+  return Env;
+}
+
+// The demonstration executable as a child process with its own temporary folder (for its cache
+// folder) and, when given, its own current folder (where uploads are saved).
+class TKXDemoChild {
+public:
+  TKXDemoChild(const std::string& ATempDir, const std::string& AWorkDir = "") {
+    int Pipe[2];
+    if (pipe(Pipe) != 0) return;
+    posix_spawn_file_actions_t Actions;
+    posix_spawn_file_actions_init(&Actions);
+    posix_spawn_file_actions_adddup2(&Actions, Pipe[1], 1);
+    posix_spawn_file_actions_adddup2(&Actions, Pipe[1], 2);
+    posix_spawn_file_actions_addclose(&Actions, Pipe[0]);
+    if (!AWorkDir.empty()) posix_spawn_file_actions_addchdir_np(&Actions, AWorkDir.c_str());
+    std::vector<std::string> Env = ChildEnvironment(ATempDir);
+    std::vector<char*> EnvP;
+    for (std::string& E : Env) EnvP.push_back(E.data());
+    EnvP.push_back(nullptr);
+    const std::string Exe = DemoExecutable();
+    std::string A0 = Exe, A1 = "--headless", A2 = "--port=0";
+    char* Argv[] = {A0.data(), A1.data(), A2.data(), nullptr};
+    if (posix_spawn(&FPid, Exe.c_str(), &Actions, nullptr, Argv, EnvP.data()) != 0) FPid = 0;
+    posix_spawn_file_actions_destroy(&Actions);
+    close(Pipe[1]);
+    FOutFd = Pipe[0];
+    std::smatch M;
+    if (FPid && WaitFor(std::regex("HTTP Port: (\\d+)"), M)) FPort = static_cast<uint16_t>(std::stoi(M[1].str()));
+  }
+  ~TKXDemoChild() {
+    if (FPid) {
+      kill(FPid, SIGKILL);
+      waitpid(FPid, nullptr, 0);
+    }
+    if (FOutFd >= 0) close(FOutFd);
+  }
+  TKXDemoChild(const TKXDemoChild&) = delete;
+  TKXDemoChild& operator=(const TKXDemoChild&) = delete;
+
+  uint16_t Port() const { return FPort; }   // 0 when it printed none
+  const std::string& Output() const { return FOut; }
+  bool WaitFor(const std::regex& APattern, std::smatch& AMatch) {
+    ReadUntil(FOutFd, APattern, AMatch, FOut);
+    return !AMatch.empty();
+  }
+  // SIGTERM, then waits up to 20 s; the wait status, or nothing when it had to be killed.
+  std::optional<int> Stop() {
+    if (!FPid || kill(FPid, SIGTERM) != 0) return std::nullopt;
+    int Status = 0;
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    pid_t Done = 0;
+    while ((Done = waitpid(FPid, &Status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < Deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (Done == 0) return std::nullopt;   // the destructor kills it
+    FPid = 0;
+    return Status;
+  }
+
+private:
+  pid_t FPid = 0;
+  int FOutFd = -1;
+  uint16_t FPort = 0;
+  std::string FOut;
+};
+
+// The wire side of one browser session, posting what the page scripts post: the login form holds
+// a file control, so its page posts multipart data after the file frame has posted its own.
+class TKXDemoBrowser {
+public:
+  explicit TKXDemoBrowser(uint16_t APort) : FPort(APort) {}
+
+  // The first visit and the start page's size probe; the answer is the login page.
+  std::string Start() {
+    const std::string Probe = Send("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n" + std::string(kUA) + "\r\n");
+    std::smatch Id;
+    if (!std::regex_search(Probe, Id, std::regex("KX_SessionID_\" value=\"([a-z0-9]{28})\""))) return Probe;
+    FSid = Id[1].str();
+    return PostForm("/EXEC/0/" + FSid, "KX_width=800&KX_height=600&KX_SessionID_=" + FSid + "&KX_TrackID_=0");
+  }
+  const std::string& Sid() const { return FSid; }
+
+  std::string PostForm(const std::string& APath, const std::string& ABody) {
+    return Post(APath, "application/x-www-form-urlencoded", ABody);
+  }
+  // Parts are (name, value); a part named by AFileField carries AFileName's content instead.
+  std::string PostMultipart(const std::string& APath, const std::vector<std::pair<std::string, std::string>>& AParts,
+                            const std::string& AFileField = "", const std::string& AFileName = "") {
+    const std::string Boundary = "----KXTestBoundary7MA4YWxkTrZu0gW";
+    std::string Body;
+    for (const auto& [Name, Value] : AParts) {
+      Body += "--" + Boundary + "\r\nContent-Disposition: form-data; name=\"" + Name + "\"";
+      if (Name == AFileField)
+        Body += "; filename=\"" + AFileName + "\"\r\nContent-Type: application/octet-stream";
+      Body += "\r\n\r\n" + Value + "\r\n";
+    }
+    Body += "--" + Boundary + "--\r\n";
+    return Post(APath, "multipart/form-data; boundary=" + Boundary, Body);
+  }
+
+  // The page's exec address in an answer (a page's submit form or an upload's continuation).
+  std::string NextExec(const std::string& AAnswer) const {
+    std::smatch M;
+    const std::regex Exec("/EXEC/\\d+/" + FSid);
+    return std::regex_search(AAnswer, M, Exec) ? M[0].str() : std::string("/EXEC/none");
+  }
+  std::string NextUpload(const std::string& APage) const {
+    std::smatch M;
+    return std::regex_search(APage, M, std::regex("var GTrackID=(\\d+);")) ? "/upload/" + M[1].str() + "/" + FSid
+                                                                          : std::string("/upload/none");
+  }
+
+  // A click on the login form: the file frame posts first (the chosen file, or an empty file part),
+  // then the page posts its fields with the clicked button as the action.
+  std::string ClickOnLoginForm(const std::string& APage, const std::string& AButton, const std::string& ALogin,
+                               const std::string& APassword, const std::string& AFileName = "",
+                               const std::string& AFileContent = "") {
+    const std::string Continuation = PostMultipart(NextUpload(APage),
+                                                   {{"KXFILE1", AFileContent},
+                                                    {"KX_ActionParam", "KXFILE1"},
+                                                    {"KX_MainPageSubmitControl", AButton},
+                                                    {"KX_MainPageSubmitControlParam", ""},
+                                                    {"KX_FileSize", "getFileLength('KXFILE1')"}},
+                                                   "KXFILE1", AFileName);
+    EXPECT_NE(Continuation.find("KXTop().SubmitNextFile('" + AButton + "','');"), std::string::npos) << Continuation;
+    return PostMultipart(NextExec(Continuation), {{"KXBUTTON3", ""},
+                                                  {"KXEDIT2", ALogin},
+                                                  {"KXEDIT3", APassword},
+                                                  {"KXBUTTON4", ""},
+                                                  {"KX_Action", AButton},
+                                                  {"KX_ActionParam", ""},
+                                                  {"KX_FormName", "KXForm1"},
+                                                  {"KX_FormClass", "TKXForm1"},
+                                                  {"KX_width", "800"},
+                                                  {"KX_height", "600"}});
+  }
+
+private:
+  static constexpr const char* kUA = "User-Agent: Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
+                                     "Chrome/131.0.0.0 Safari/537.36\r\n";
+  std::string Post(const std::string& APath, const std::string& AType, const std::string& ABody) {
+    return Send("POST " + APath + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + kUA + "Content-Type: " + AType +
+                "\r\nContent-Length: " + std::to_string(ABody.size()) + "\r\n\r\n" + ABody);
+  }
+  std::string Send(const std::string& ARequest) { return SkRoundTrip(FPort, ARequest); }
+
+  uint16_t FPort;
+  std::string FSid;
+};
+
+bool IsLoginPage(const std::string& AAnswer) { return AAnswer.find("<title>To jest test</title>") != std::string::npos; }
+bool IsSecondForm(const std::string& AAnswer) {
+  return AAnswer.find("value=\"Powr\xc3\xb3t\" name=\"KXBUTTON1\"") != std::string::npos;
+}
+
+std::string ReadFile(const fs::path& APath) {
+  std::ifstream In(APath, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+}
+
 }  // namespace
 
 TEST(KXEndToEnd, DemoServesInternalFilesAndStopsCleanlyOnSIGTERM) {
-  const std::string Exe = DemoExecutable();
-  if (!fs::exists(Exe)) GTEST_SKIP() << "kexalo-demo is not built next to the tests";
+  if (!fs::exists(DemoExecutable())) GTEST_SKIP() << "kexalo-demo is not built next to the tests";
   TKXTempFolder Temp;   // the child's temporary folder: its cache folder goes here
-
-  int Pipe[2];
-  ASSERT_EQ(pipe(Pipe), 0);
-  posix_spawn_file_actions_t Actions;
-  posix_spawn_file_actions_init(&Actions);
-  posix_spawn_file_actions_adddup2(&Actions, Pipe[1], 1);
-  posix_spawn_file_actions_adddup2(&Actions, Pipe[1], 2);
-  posix_spawn_file_actions_addclose(&Actions, Pipe[0]);
-  std::vector<std::string> Env = {"TMPDIR=" + Temp.Path()};
-  for (char** E = environ; *E; ++E)
-    if (std::string(*E).rfind("TMPDIR=", 0) != 0 && std::string(*E).rfind("DISPLAY=", 0) != 0) Env.push_back(*E);
-  std::vector<char*> EnvP;
-  for (std::string& E : Env) EnvP.push_back(E.data());
-  EnvP.push_back(nullptr);
-  std::string A0 = Exe, A1 = "--headless", A2 = "--port=0";
-  char* Argv[] = {A0.data(), A1.data(), A2.data(), nullptr};
-  pid_t Pid = 0;
-  ASSERT_EQ(posix_spawn(&Pid, Exe.c_str(), &Actions, nullptr, Argv, EnvP.data()), 0);
-  posix_spawn_file_actions_destroy(&Actions);
-  close(Pipe[1]);
-
-  std::string Out;
+  TKXDemoChild Demo(Temp.Path());
+  ASSERT_NE(Demo.Port(), 0) << Demo.Output();
+  const uint16_t Port = Demo.Port();
   std::smatch M;
-  ReadUntil(Pipe[0], std::regex("HTTP Port: (\\d+)"), M, Out);
-  ASSERT_FALSE(M.empty()) << Out;
-  const uint16_t Port = static_cast<uint16_t>(std::stoi(M[1].str()));
-  ReadUntil(Pipe[0], std::regex("Start address: http://127\\.0\\.0\\.1:(\\d+)/"), M, Out);
-  EXPECT_FALSE(M.empty()) << Out;
+  EXPECT_TRUE(Demo.WaitFor(std::regex("Start address: http://127\\.0\\.0\\.1:(\\d+)/"), M)) << Demo.Output();
 
   // one cache folder for the run, under the child's temporary folder
   int Folders = 0;
@@ -98,45 +243,72 @@ TEST(KXEndToEnd, DemoServesInternalFilesAndStopsCleanlyOnSIGTERM) {
     EXPECT_EQ(A.size() - Body - 4, std::stoul(L[1].str()));
   }
 
-  // The login flow over plain HTTP, as the page script posts it: a wrong login shows the message
-  // page (its text control must be in the executable), and its Ok brings the login form back.
+  // The login flow over plain HTTP, url-encoded: a wrong login shows the message page (its text
+  // control must be in the executable), and its Ok brings the login form back.
   {
-    const std::string UA = "User-Agent: Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
-                           "Chrome/131.0.0.0 Safari/537.36\r\n";
-    auto Post = [&](const std::string& APath, const std::string& ABody) {
-      return SkRoundTrip(Port, "POST " + APath + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + UA +
-                                   "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-                                   std::to_string(ABody.size()) + "\r\n\r\n" + ABody);
-    };
-    const std::string Probe = SkRoundTrip(Port, "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n" + UA + "\r\n");
-    std::smatch Id;
-    ASSERT_TRUE(std::regex_search(Probe, Id, std::regex("KX_SessionID_\" value=\"([a-z0-9]{28})\""))) << Probe;
-    const std::string Sid = Id[1].str();
-    EXPECT_NE(Post("/EXEC/0/" + Sid, "KX_width=800&KX_height=600").find("<title>To jest test</title>"),
-              std::string::npos);
-    EXPECT_NE(Post("/EXEC/1/" + Sid, "KXEDIT2=+kqzv&KXEDIT3=kqzv&KX_Action=KXBUTTON3").find(
+    TKXDemoBrowser Browser(Port);
+    ASSERT_TRUE(IsLoginPage(Browser.Start()));
+    const std::string Sid = Browser.Sid();
+    EXPECT_NE(Browser.PostForm("/EXEC/1/" + Sid, "KXEDIT2=+kqzv&KXEDIT3=kqzv&KX_Action=KXBUTTON3").find(
                   "Nieprawid\xc5\x82owy login lub has\xc5\x82o"),
               std::string::npos);
-    EXPECT_NE(Post("/EXEC/2/" + Sid, "KX_Action=BUTNOK").find("<title>To jest test</title>"), std::string::npos);
-    EXPECT_NE(Post("/EXEC/3/" + Sid, "KXEDIT2=kqzv&KXEDIT3=kqzv&KX_Action=KXBUTTON3").find("Powr\xc3\xb3t"),
-              std::string::npos);
+    EXPECT_TRUE(IsLoginPage(Browser.PostForm("/EXEC/2/" + Sid, "KX_Action=BUTNOK")));
+    EXPECT_TRUE(IsSecondForm(Browser.PostForm("/EXEC/3/" + Sid, "KXEDIT2=kqzv&KXEDIT3=kqzv&KX_Action=KXBUTTON3")));
   }
 
-  ASSERT_EQ(kill(Pid, SIGTERM), 0);
-  int Status = 0;
-  const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  pid_t Done = 0;
-  while ((Done = waitpid(Pid, &Status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < Deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  if (Done == 0) {
-    kill(Pid, SIGKILL);
-    waitpid(Pid, &Status, 0);
-    FAIL() << "the server did not stop on SIGTERM";
-  }
-  ReadUntil(Pipe[0], std::regex("Stopped\\."), M, Out);
-  close(Pipe[0]);
-  EXPECT_TRUE(WIFEXITED(Status)) << Out;
-  EXPECT_EQ(WEXITSTATUS(Status), 0) << Out;
-  EXPECT_NE(Out.find("Stopped."), std::string::npos) << Out;
+  const std::optional<int> Status = Demo.Stop();
+  ASSERT_TRUE(Status.has_value()) << "the server did not stop on SIGTERM\n" << Demo.Output();
+  Demo.WaitFor(std::regex("Stopped\\."), M);
+  EXPECT_TRUE(WIFEXITED(*Status)) << Demo.Output();
+  EXPECT_EQ(WEXITSTATUS(*Status), 0) << Demo.Output();
+  EXPECT_NE(Demo.Output().find("Stopped."), std::string::npos) << Demo.Output();
   EXPECT_TRUE(fs::is_empty(Temp.Path())) << "the cache folder is deleted at stop";
+}
+
+// What a browser posts on the login form, click by click: the file frame's upload, then the page.
+TEST(KXEndToEnd, DemoLoginFormFlowsAsTheBrowserPostsThem) {
+  if (!fs::exists(DemoExecutable())) GTEST_SKIP() << "kexalo-demo is not built next to the tests";
+  TKXTempFolder Temp, Work;
+  TKXDemoChild Demo(Temp.Path(), Work.Path());
+  ASSERT_NE(Demo.Port(), 0) << Demo.Output();
+  TKXDemoBrowser Browser(Demo.Port());
+  std::string Page = Browser.Start();
+  ASSERT_TRUE(IsLoginPage(Page)) << Page;
+
+  // Załaduj with a chosen file: saved under its base name with the very same bytes.
+  // Line breaks, NUL bytes, a high byte and a line that begins like the part delimiter.
+  const char kBytes[] = "line one\r\nline two\r\n\0\0binary\xff\r\n--\r\n------KXTestBoundary7MA\r\n\0end\r\n";
+  const std::string Content(kBytes, sizeof kBytes - 1);
+  Page = Browser.ClickOnLoginForm(Page, "KXBUTTON4", "", "", "upload.bin", Content);
+  EXPECT_TRUE(IsLoginPage(Page)) << Page;
+  EXPECT_EQ(ReadFile(Work.Path() + "/upload.bin"), Content);
+  EXPECT_EQ(Work.CountFiles(), 1);
+
+  // Załaduj without a file (the frame posts an empty file part): nothing written, no error.
+  Page = Browser.ClickOnLoginForm(Page, "KXBUTTON4", "", "");
+  EXPECT_TRUE(IsLoginPage(Page)) << Page;
+  EXPECT_EQ(Page.find("alert("), std::string::npos) << Page;
+  EXPECT_EQ(Work.CountFiles(), 1);
+
+  // Blanks around the login are not trimmed.
+  Page = Browser.ClickOnLoginForm(Page, "KXBUTTON3", "kqzv ", "kqzv");
+  EXPECT_NE(Page.find("Nieprawid\xc5\x82owy login lub has\xc5\x82o"), std::string::npos) << Page;
+  Page = Browser.PostForm(Browser.NextExec(Page), "BUTNOK=&KX_Action=BUTNOK&KX_ActionParam=&KX_FormName=KXShowMessage"
+                                                  "&KX_FormClass=TKXShowMessage&KX_width=800&KX_height=600");
+  ASSERT_TRUE(IsLoginPage(Page)) << Page;
+
+  // The right login, then Powrót: a fresh login form whose edits are empty.
+  Page = Browser.ClickOnLoginForm(Page, "KXBUTTON3", "kqzv", "kqzv");
+  ASSERT_TRUE(IsSecondForm(Page)) << Page;
+  Page = Browser.PostForm(Browser.NextExec(Page), "KXBUTTON1=&KX_Action=KXBUTTON1&KX_ActionParam=&KX_FormName=KXForm2"
+                                                  "&KX_FormClass=TKXForm2&KX_width=800&KX_height=600");
+  ASSERT_TRUE(IsLoginPage(Page)) << Page;
+  EXPECT_NE(Page.find("<input type=\"TEXT\" name=\"KXEDIT2\" maxlength=\"2147483647\" class="), std::string::npos) << Page;
+  EXPECT_NE(Page.find("<input type=\"TEXT\" name=\"KXEDIT3\" maxlength=\"2147483647\" class="), std::string::npos) << Page;
+  EXPECT_EQ(Page.find("kqzv"), std::string::npos) << Page;   // no value attribute either
+  EXPECT_EQ(Work.CountFiles(), 1);
+
+  const std::optional<int> Status = Demo.Stop();
+  ASSERT_TRUE(Status.has_value()) << Demo.Output();
+  EXPECT_TRUE(WIFEXITED(*Status) && WEXITSTATUS(*Status) == 0) << Demo.Output();
 }

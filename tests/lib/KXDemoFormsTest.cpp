@@ -162,7 +162,9 @@ TEST_F(DemoFormsTest, UploadSavesUnderTheBaseNameInTheCurrentFolder) {
   EXPECT_EQ(Work.CountFiles(), 0);
 
   auto Upload = std::make_unique<THTTPFile>("KXFILE1", -1, "text/plain", "report.txt");
-  Upload->WriteData("contents");
+  const char kBytes[] = "line\r\n\0bin\xff\r\n";   // saved as bytes, not as text
+  const std::string Contents(kBytes, sizeof kBytes - 1);
+  Upload->WriteData(Contents);
   Upload->CloseStream();
   F->KXFile1->RestoreValue("C:\\docs\\..\\report.txt");
   F->KXFile1->AssignUploadedFile(Upload.get());
@@ -170,7 +172,7 @@ TEST_F(DemoFormsTest, UploadSavesUnderTheBaseNameInTheCurrentFolder) {
   std::ifstream In(Work.Path() + "/report.txt", std::ios::binary);
   std::stringstream Text;
   Text << In.rdbuf();
-  EXPECT_EQ(Text.str(), "contents");
+  EXPECT_EQ(Text.str(), Contents);
   EXPECT_EQ(Work.CountFiles(), 1);
 
   fs::current_path(Saved);

@@ -5,6 +5,7 @@
 // of every test's last page.
 const fs = require('node:fs');
 const http = require('node:http');
+const { spawn } = require('node:child_process');
 const os = require('node:os');
 const path = require('node:path');
 const { chromium } = require('playwright-core');
@@ -86,11 +87,91 @@ async function LaunchBrowser() {
   };
 }
 
-// One browser and one server per test file; each test gets a fresh page and leaves a screenshot.
-function BrowserSuite() {
+const kFixture = process.env.KX_BROWSER_FIXTURE || path.resolve(__dirname, '../../../build/bin/kexalo-browser-fixture');
+
+// A real server: an executable on the standalone host, on a port the system chooses, with a
+// current folder and a temporary folder (its cache) of its own. Output() is everything it printed
+// so far; WorkDir is its current folder (uploads land there).
+function StartServerProcess(AExecutable, AWhat) {
+  if (!fs.existsSync(AExecutable)) throw new Error(AWhat + ' is not built: ' + AExecutable);
+  const WorkDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kx-server-work-'));
+  const TempDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kx-server-tmp-'));
+  const Env = Object.assign({}, process.env, { TMPDIR: TempDir });
+  delete Env.DISPLAY;   // the console window stays closed: the log goes to the terminal
+  const Child = spawn(AExecutable, ['--headless', '--port=0'], { cwd: WorkDir, env: Env, stdio: ['ignore', 'pipe', 'pipe'] });
+  const RemoveFolders = () => { for (const D of [WorkDir, TempDir]) fs.rmSync(D, { recursive: true, force: true }); };
+  let Output = '';
+  const Exited = new Promise((Resolve) => Child.once('exit', (Code, Signal) => Resolve({ Code, Signal })));
+  let Settled = false;
+  return new Promise((Resolve, Reject) => {
+    const Timer = setTimeout(() => Fail(new Error(AWhat + ' printed no port within 20 s:\n' + Output)), 20000);
+    function Fail(AError) {
+      if (Settled) return;
+      Settled = true;
+      clearTimeout(Timer);
+      Child.kill('SIGKILL');
+      RemoveFolders();
+      Reject(AError);
+    }
+    function Read(AChunk) {
+      Output += AChunk.toString('utf8');
+      const Match = /HTTP Port: (\d+)/.exec(Output);
+      if (!Match || Settled) return;
+      Settled = true;
+      clearTimeout(Timer);
+      Resolve({
+        Base: 'http://127.0.0.1:' + Match[1],
+        WorkDir,
+        Output: () => Output,
+        // Stops it as an operator would; a server that does not end cleanly fails the suite.
+        async Close() {
+          Child.kill('SIGTERM');
+          const Killer = setTimeout(() => Child.kill('SIGKILL'), 20000);
+          const Result = await Exited;
+          clearTimeout(Killer);
+          RemoveFolders();
+          if (Result.Code !== 0)
+            throw new Error(AWhat + ' did not stop cleanly (' + JSON.stringify(Result) + '):\n' + Output);
+        },
+      });
+    }
+    Child.stdout.on('data', Read);
+    Child.stderr.on('data', Read);
+    Child.once('error', Fail);
+    Exited.then((R) => Fail(new Error(AWhat + ' stopped before serving (' + JSON.stringify(R) + '):\n' + Output)));
+  });
+}
+
+// The fixture application of the server-side browser tests.
+function StartFixture() { return StartServerProcess(kFixture, 'the fixture server'); }
+
+// A browser whose tests open contexts of their own: each context has its own cookies, cache and
+// storage, as separate browsers would.
+async function LaunchSharedBrowser() {
+  if (!fs.existsSync(kChromium))
+    throw new Error('Chromium not found at ' + kChromium + ': install the Debian package chromium (scripts/install-deps.sh)');
+  const Browser = await chromium.launch({ executablePath: kChromium, headless: true, args: kChromiumFlags });
+  return {
+    Browser,
+    NewContext() { return Browser.newContext({ viewport: { width: 800, height: 600 } }); },
+    Close() { return Browser.close(); },
+  };
+}
+
+// Saves the page as the test left it under the test's name; a page that cannot be captured
+// (already closed, crashed) does not fail the test on top of its own failure.
+async function SaveScreenshot(APage, ATestName) {
+  fs.mkdirSync(kArtifactDir, { recursive: true });
+  const Name = String(ATestName).replace(/[^A-Za-z0-9]+/g, '-').replace(/^-|-$/g, '');
+  await APage.screenshot({ path: path.join(kArtifactDir, 'browser-' + Name + '.png') }).catch(() => {});
+}
+
+// One browser and one server per test file (the static one unless AStartServer is given, e.g.
+// StartFixture); each test gets a fresh page and leaves a screenshot.
+function BrowserSuite(AStartServer = StartServer) {
   const Suite = { Browser: null, Server: null };
   Suite.Setup = async () => {
-    Suite.Server = await StartServer();
+    Suite.Server = await AStartServer();
     Suite.Browser = await LaunchBrowser();
   };
   Suite.Teardown = async () => {
@@ -105,9 +186,7 @@ function BrowserSuite() {
     try {
       await ABody(Page, Errors);
     } finally {
-      fs.mkdirSync(kArtifactDir, { recursive: true });
-      const Name = String(ATestContext.name).replace(/[^A-Za-z0-9]+/g, '-').replace(/^-|-$/g, '');
-      await Page.screenshot({ path: path.join(kArtifactDir, 'browser-' + Name + '.png') }).catch(() => {});
+      await SaveScreenshot(Page, ATestContext.name);
       await Page.close();
     }
   };
@@ -196,4 +275,5 @@ function FormFields(ABody) {
   return Fields;
 }
 
-module.exports = { BrowserSuite, FormPage, ClientObjectInit, CapturePosts, FormFields, ScriptRef, FindScript };
+module.exports = { BrowserSuite, StartFixture, StartServerProcess, LaunchBrowser, LaunchSharedBrowser, SaveScreenshot,
+  FormPage, ClientObjectInit, CapturePosts, FormFields, ScriptRef, FindScript };
