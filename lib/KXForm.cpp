@@ -639,6 +639,17 @@ void CollectByName(IKXBaseContainer& AContainer, const std::string& AName, std::
   }
 }
 
+// Input controls in AContainer and its visible child containers that say a posted field is
+// theirs although it is not named after them (a region's splitter field, <HTMLName>_data).
+void CollectOwners(IKXBaseContainer& AContainer, const std::string& AName, std::vector<TKXComponent*>& AHits) {
+  for (int I = 0; I < AContainer.KXComponentsCount(); ++I) {
+    TKXComponent* C = AContainer.Component(I);
+    if (auto* W = dynamic_cast<TKXWinControl*>(C); W && !W->Visible()) continue;
+    if (auto* Input = dynamic_cast<IKXInputControl*>(C); Input && Input->OwnsInputName(AName)) AHits.push_back(C);
+    if (auto* Sub = dynamic_cast<IKXBaseContainer*>(C)) CollectOwners(*Sub, AName, AHits);
+  }
+}
+
 std::string Format1(const char* AFormat, const std::string& AArg) {
   std::string S = AFormat;
   const size_t At = S.find("%s");
@@ -678,6 +689,7 @@ void TKXForm::ApplyPostedValues() {
   for (int I = 0; I < P.Count(); ++I) {
     std::vector<TKXComponent*> Hits;
     CollectByName(*this, UpperCase(P.Names(I)), Hits);
+    if (Hits.empty()) CollectOwners(*this, P.Names(I), Hits);
     for (TKXComponent* C : Hits) {
       auto* Base = dynamic_cast<IKXBaseComponent*>(C);
       if (!Base || !Base->SupportsInput()) continue;

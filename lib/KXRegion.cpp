@@ -1,5 +1,8 @@
 #include "KXRegion.h"
 
+#include <algorithm>
+#include <charconv>
+
 #include "KXApplication.h"
 #include "KXBaseRenderContext.h"
 #include "KXContainer.h"
@@ -13,6 +16,17 @@ namespace {
 const bool GRegistered = KXRegisterClass<TKXRegion>();
 
 const char* const kFrameRegionName = "KXFrameRegion";
+
+// The grip stays above everything the region holds, and never below this.
+constexpr int kLowestGripZIndex = 11000;
+
+// A whole decimal number, blanks around it allowed; nothing else.
+bool ParseInteger(const std::string& AText, int& VValue) {
+  const std::string S = Trim(AText);
+  if (S.empty()) return false;
+  const auto R = std::from_chars(S.data(), S.data() + S.size(), VValue);
+  return R.ec == std::errc() && R.ptr == S.data() + S.size();
+}
 
 }  // namespace
 
@@ -30,7 +44,10 @@ const TKXClassInfo& TKXCustomRegion::StaticClassInfo() {
 }
 
 const TKXClassInfo& TKXRegion::StaticClassInfo() {
-  static const TKXClassInfo Info = KXClass<TKXRegion, TKXCustomRegion>("TKXRegion");
+  using T = TKXRegion;
+  static const TKXClassInfo Info = KXClass<T, TKXCustomRegion>("TKXRegion").Props({
+      KXBoolProp("Splitter", &T::Splitter, &T::SetSplitter),
+  });
   return Info;
 }
 
@@ -79,6 +96,52 @@ void TKXCustomRegion::SetName(const std::string& AName) {
     return;
   }
   TKXCustomControl::SetName(AName);
+}
+
+void TKXCustomRegion::SetSplitter(bool AValue) {
+  if (AValue != FSplitter) FDoRefreshControl = true;
+  FSplitter = AValue;
+}
+
+bool TKXCustomRegion::SplitterActive() const {
+  return FSplitter && (FAlign == alTop || FAlign == alBottom || FAlign == alLeft || FAlign == alRight);
+}
+
+void TKXCustomRegion::ListInputNames(TSkStringList& AList) {
+  AList.Clear();
+  if (SplitterActive()) AList.Add(HTMLName() + "_data");
+}
+
+bool TKXCustomRegion::OwnsInputName(const std::string& AName) {
+  return SplitterActive() && SameText(AName, HTMLName() + "_data");
+}
+
+void TKXCustomRegion::RestoreValue(const std::string& AValue) {
+  if (!SplitterActive()) return;
+  const size_t Comma = AValue.find(',');
+  int Position = 0, Size = 0;
+  if (Comma == std::string::npos || !ParseInteger(AValue.substr(0, Comma), Position) ||
+      !ParseInteger(AValue.substr(Comma + 1), Size) || Size < 0)
+    return;
+  switch (FAlign) {
+    case alTop:
+      SetBounds(FLeft, FTop, FWidth, Size);
+      break;
+    case alBottom:
+      SetBounds(FLeft, Position, FWidth, Size);
+      break;
+    case alLeft:
+      SetBounds(FLeft, FTop, Size, FHeight);
+      break;
+    case alRight:
+      SetBounds(Position, FTop, Size, FHeight);
+      break;
+    default:
+      return;
+  }
+  if (TKXWinControl* P = Parent()) P->AlignControls();
+  // The browser already shows the region at this size.
+  FDoRefreshControl = false;
 }
 
 void TKXCustomRegion::BorderChanged() {
@@ -170,7 +233,58 @@ TKXHTMLTag* TKXCustomRegion::RenderHTML(TKXComponent40Context& AContext) {
     FFrameTag->AddStringParam("STYLE", FFrameTag->Params().Values("style") + "left: " + std::to_string(FLeft) +
                                            ";top: " + std::to_string(FTop) + ";width: " + std::to_string(GetHTMLWidth()) +
                                            ";height: " + std::to_string(GetHTMLHeight()) + ";");
+  if (SplitterActive()) AddSplitter(AContext);
   return FFrameTag;
+}
+
+// The grip's field and the grip itself, inside the frame before the region's own controls.
+void TKXCustomRegion::AddSplitter(TKXComponent40Context& AContext) {
+  const std::string N = HTMLName();
+  const bool Horizontal = FAlign == alTop || FAlign == alBottom;   // a band: the grip moves up and down
+  TKXHTMLTag* Form = FFrameTag->Contents().AddTag("FORM");
+  Form->AddStringParam("onSubmit", "return FormDefaultSubmit();");
+  TKXHTMLTag* Input = Form->Contents().AddTag("INPUT");
+  Input->AddStringParam("name", N + "_data");
+  Input->AddStringParam("id", N + "_data");
+  Input->AddStringParam("type", "hidden");
+  Input->AddStringParam("value", Horizontal ? std::to_string(FTop) + "," + std::to_string(FHeight)
+                                            : std::to_string(FLeft) + "," + std::to_string(FWidth));
+
+  int Z = kLowestGripZIndex;
+  for (int I = 0; I < ControlCount(); ++I)
+    if (auto* C = dynamic_cast<IKXHTML40Control*>(Controls(I))) Z = std::max(Z, C->ZIndex() + 1);
+  const TKXBrowser B = AContext.Browser();
+  // These browsers draw the grip's two borders alone; the others need a body between them.
+  const std::string T = (B == brGecko || B == brSafari || B == brNetscape6) ? "0px" : "6px";
+  const std::string ZText = "z-index:" + std::to_string(Z);
+  const char* const kSideTail = "border-top: none; border-bottom: none;border-left: 3px groove; border-right: 3px groove; "
+                                "POSITION: absolute; overflow: hidden; cursor: w-resize;z-index:10000;";
+  std::string Side, Style;
+  switch (FAlign) {
+    case alTop:
+      Side = "bottom";
+      Style = ZText + ";bottom:0px; WIDTH: 100%; height:" + T + ";" +
+              "border-top: 3px groove; border-bottom: 3px groove;  POSITION: absolute; overflow: hidden;cursor: n-resize;";
+      break;
+    case alBottom:
+      Side = "top";
+      Style = ZText + ";top:0px; WIDTH: 100%; height:" + T + ";" +
+              "border-top: 3px outset; border-bottom: 3px outset;  POSITION: absolute; overflow: hidden;cursor: n-resize;";
+      break;
+    case alLeft:
+      Side = "right";
+      Style = ZText + ";right:0px; top: " + "0px" + "; height: 100%; width:" + T + ";" + kSideTail;
+      break;
+    default:   // alRight
+      Side = "left";
+      Style = ZText + ";left:0px; top:" + "0px" + "; height: 100%; width:" + T + ";" + kSideTail;
+      break;
+  }
+  TKXHTMLTag* Grip = FFrameTag->Contents().AddTag("DIV");
+  Grip->AddStringParam("id", N + "_grip");
+  Grip->AddStringParam("onmousedown", "return GripMouseDown(event,'" + Side + "')");
+  Grip->AddStringParam("style", Style);
+  AContext.AddScriptFile("/js/KXSplitter.js");
 }
 
 void TKXCustomRegion::RenderChildren(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext) {

@@ -1,6 +1,8 @@
 #pragma once
 // Regions: containers that are also controls. A region renders as a bordered, optionally
 // scrolling DIV holding its own controls, laid out by its own layout manager in its own context.
+// A region aligned to one side of its parent may carry a splitter grip: the browser drags its
+// free edge and posts the new position and size back in the field <HTMLName>_data.
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,7 +15,7 @@
 class TKXContainerImplementation;
 class TKXContainerLayout;
 
-class TKXCustomRegion : public TKXCustomControl, public IKXHTML40Container {
+class TKXCustomRegion : public TKXCustomControl, public IKXHTML40Container, public virtual IKXInputControl {
 public:
   explicit TKXCustomRegion(TKXComponent* AOwner);
   ~TKXCustomRegion() override;
@@ -32,6 +34,10 @@ public:
   bool RenderInvisibleControlsValue() const { return FRenderInvisibleControls; }
   void SetRenderInvisibleControls(bool AValue) { FRenderInvisibleControls = AValue; }
   TKXHTMLTag* FrameTag() const { return FFrameTag; }
+  bool Splitter() const { return FSplitter; }
+  void SetSplitter(bool AValue);
+  // The grip is drawn, and its field posted, only for a region aligned to one side.
+  bool SplitterActive() const;
   std::function<void(TKXComponent* Sender)> OnCreate, OnRender;
 
   // IKXHTML40Control: the border is inside the size for Gecko browsers.
@@ -64,12 +70,28 @@ public:
 
   void RenderScripts(TKXComponent40Context& AContext) override;
 
+  // The splitter's field is the region's only input, and only while the grip is drawn.
+  bool SupportsInput() override { return SplitterActive() && FEditable; }
+  TKXControlEncode ControlEncode() const override { return FControlEncode; }
+  void SetControlEncode(TKXControlEncode AValue) override { FControlEncode = AValue; }
+  // "position,size" as the grip left it; anything else (not two integers, a negative size) is ignored.
+  void RestoreValue(const std::string& AValue) override;
+  void AssignUploadedFile(THTTPFile*) override {}
+  bool Editable() const override { return FEditable; }
+  void SetEditable(bool AValue) override { TKXCustomControl::SetEditable(AValue); }
+  bool NonEditableAsLabel() const override { return FNonEditableAsLabel; }
+  void SetNonEditableAsLabel(bool AValue) override { FNonEditableAsLabel = AValue; }
+  void ListInputNames(TSkStringList& AList) override;
+  // The field name is compared without regard to case.
+  bool OwnsInputName(const std::string& AName) override;
+
 protected:
   TKXHTMLTag* RenderHTML(TKXComponent40Context& AContext) override;
   void ChildInserted(TKXWinControl* AChild) override;
   void ChildRemoved(TKXWinControl* AChild) override;
   void BorderChanged();
   void ContainerHook(TKXComponent40Context& AContext);
+  void AddSplitter(TKXComponent40Context& AContext);
 
   TKXContainerBorderOptions FBorderOptions{1, cbwNumeric, cbsSolid, clNone};
   std::unique_ptr<TKXContainerImplementation> FContainerImplementation;
@@ -77,6 +99,7 @@ protected:
   TKXHTMLTag* FFrameTag = nullptr;   // owned by the component context of the current render
   bool FRenderInvisibleControls = false;
   bool FHorzScrollBarVisible = true, FVertScrollBarVisible = true;
+  bool FSplitter = false;
 };
 
 class TKXRegion : public TKXCustomRegion {
