@@ -7,6 +7,7 @@
 #include "KXBaseRenderContext.h"
 #include "KXContainer.h"
 #include "KXContainerLayout.h"
+#include "KXInternalFiles.h"
 #include "KXRenderContext.h"
 #include "KXStreams.h"
 #include "SkStrUtils.h"
@@ -284,6 +285,8 @@ void TKXCustomRegion::AddSplitter(TKXComponent40Context& AContext) {
   Grip->AddStringParam("id", N + "_grip");
   Grip->AddStringParam("onmousedown", "return GripMouseDown(event,'" + Side + "')");
   Grip->AddStringParam("style", Style);
+  // The script is served only once registered; registering again is a look-up.
+  AddInternalFile("KX_JS_KXSPLITTER", "/js/KXSplitter.js");
   AContext.AddScriptFile("/js/KXSplitter.js");
 }
 

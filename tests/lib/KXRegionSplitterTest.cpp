@@ -4,6 +4,7 @@
 
 #include "KXButton.h"
 #include "KXControlTestSupport.h"
+#include "KXInternalFiles.h"
 #include "KXRegion.h"
 #include "KXResources.h"
 #include "KXServer.h"
@@ -178,6 +179,11 @@ TEST_F(SplitterTest, ThePageLoadsTheScriptOnceAndPostsEachField) {
   EXPECT_NE(Page.find("<input type=\"HIDDEN\" name=\"KXREGION1_data\">", Submit), std::string::npos) << Page;
   EXPECT_NE(Page.find("<input type=\"HIDDEN\" name=\"KXREGION2_data\">", Submit), std::string::npos) << Page;
   EXPECT_NE(Page.find("id=\"KXREGION2_data\" type=\"hidden\" value=\"0,80\""), std::string::npos);
+  // and the server can answer the page's request for it
+  const TKXInternalFile* File = FindInternalFile("KX_JS_KXSPLITTER");
+  ASSERT_NE(File, nullptr);
+  EXPECT_EQ(File->FilePath, "/js/KXSplitter.js");
+  EXPECT_NE(InternalFileBytes("KX_JS_KXSPLITTER").find("function GripMouseDown("), std::string_view::npos);
 }
 
 TEST_F(SplitterTest, ThePostedEdgeMovesTheRegionAndItsNeighboursFollow) {
