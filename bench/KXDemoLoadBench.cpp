@@ -5,6 +5,8 @@
 // bottleneck: one request costs it a connect, a write and a read.
 //
 // Usage: KXDemoLoadBench [path/to/kexalo-demo]   (or KX_DEMO=...; default: next to this binary)
+// KX_BENCH_SCRATCH: where the demo's scratch folder goes (default /dev/shm, else /tmp);
+// KX_BENCH_QUICK=1: stop after the first 1,000 sessions (for running the demo under a profiler).
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
