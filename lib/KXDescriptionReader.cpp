@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <map>
 #include <optional>
 
 #include "KXComponent.h"
@@ -62,7 +63,73 @@ TKXComponent* FindGlobal(std::string_view AName) {
 
 }  // namespace
 
+// One thing the parser did to the root: open an object block, apply a value, close a block.
+// A value step keeps the properties its path resolved to, for the classes it met, so that a
+// replay onto objects of the same classes looks nothing up by name.
+struct TKXDescriptionReader::TStep {
+  enum class TKind { Open, Value, End } Kind;
+  int Line;   // the line faults of this step are reported at
+  std::string Name{}, Class{};   // Open: object name and class; Value: property path in Name
+  TValue Value{TValueKind::Integer};
+  std::vector<std::string> Parts{};   // Value: the path's parts
+  std::vector<std::pair<const TKXClassInfo*, const TKXPropInfo*>> Resolved{};
+};
+
+struct TKXDescriptionReader::TScript {
+  std::vector<TStep> Steps;
+};
+
 TKXDescriptionReader::TKXDescriptionReader(TKXComponent& ARoot) : FRoot(ARoot) {}
+
+void TKXDescriptionReader::StartRecording() { FScript = std::make_shared<TScript>(); }
+
+std::shared_ptr<const TKXDescriptionReader::TScript> TKXDescriptionReader::TakeScript() {
+  if (!FError.empty() || FState != TParseState::Done || !FReferences.empty()) FScript.reset();
+  return std::move(FScript);
+}
+
+void TKXDescriptionReader::Replay(const TScript& AScript) {
+  if (!FError.empty()) throw EKXDescriptionError(FError);
+  try {
+    for (const TStep& S : AScript.Steps) {
+      FErrorLine = S.Line;
+      try {
+        switch (S.Kind) {
+          case TStep::TKind::Open:
+            FObjName = S.Name;
+            FObjClass = S.Class;
+            OpenObject();
+            break;
+          case TStep::TKind::Value:
+            FPropName = S.Name;
+            FPropLine = S.Line;
+            ApplyValue(S.Value, const_cast<TStep*>(&S));
+            break;
+          case TStep::TKind::End:
+            FFrames.pop_back();
+            break;
+        }
+      } catch (const EKXDescriptionError&) {
+        throw;
+      } catch (const std::exception& E) {
+        throw EKXDescriptionError("Line " + IntToStr(FErrorLine) + ": " + E.what());
+      }
+    }
+    FState = TParseState::Done;
+  } catch (const std::exception& E) {
+    FError = E.what();
+    throw;
+  }
+  try {
+    ResolveReferences();
+  } catch (const EKXDescriptionError& E) {
+    FError = E.what();
+    throw;
+  } catch (const std::exception& E) {
+    FError = "Line " + IntToStr(FErrorLine) + ": " + E.what();
+    throw EKXDescriptionError(FError);
+  }
+}
 
 void TKXDescriptionReader::Fail(const std::string& AMessage) const {
   throw EKXDescriptionError("Line " + IntToStr(FErrorLine) + ": " + AMessage);
@@ -90,17 +157,7 @@ void TKXDescriptionReader::Finish() {
       FState = TParseState::Body;
     }
     if (FState != TParseState::Done) Fail("Unexpected end of description");
-    for (const TReference& R : FReferences) {
-      FErrorLine = R.Line;
-      std::vector<std::string> Parts = SplitPath(R.Name);
-      TKXComponent* Found = FRoot.FindComponent(Parts[0]);
-      if (!Found && SameText(FRoot.Name(), Parts[0])) Found = &FRoot;
-      if (!Found) Found = FindGlobal(Parts[0]);
-      for (size_t I = 1; Found && I < Parts.size(); ++I) Found = Found->FindComponent(Parts[I]);
-      if (!Found) Fail("Component " + R.Name + " not found");
-      if (!R.Prop->SetComponent(*R.Object, Found)) Fail(R.Name + " cannot be assigned to " + R.Prop->Name);
-    }
-    FReferences.clear();
+    ResolveReferences();
   } catch (const EKXDescriptionError& E) {
     FError = E.what();
     throw;
@@ -108,6 +165,20 @@ void TKXDescriptionReader::Finish() {
     FError = "Line " + IntToStr(FErrorLine) + ": " + E.what();
     throw EKXDescriptionError(FError);
   }
+}
+
+void TKXDescriptionReader::ResolveReferences() {
+  for (const TReference& R : FReferences) {
+    FErrorLine = R.Line;
+    std::vector<std::string> Parts = SplitPath(R.Name);
+    TKXComponent* Found = FRoot.FindComponent(Parts[0]);
+    if (!Found && SameText(FRoot.Name(), Parts[0])) Found = &FRoot;
+    if (!Found) Found = FindGlobal(Parts[0]);
+    for (size_t I = 1; Found && I < Parts.size(); ++I) Found = Found->FindComponent(Parts[I]);
+    if (!Found) Fail("Component " + R.Name + " not found");
+    if (!R.Prop->SetComponent(*R.Object, Found)) Fail(R.Name + " cannot be assigned to " + R.Prop->Name);
+  }
+  FReferences.clear();
 }
 
 // ---- lexer ----------------------------------------------------------------------------------
@@ -377,6 +448,7 @@ void TKXDescriptionReader::Parse(const TToken& T) {
     case TParseState::Body:
       if (!IsIdent) Fail("Identifier expected");
       if (IsKeyword("end")) {
+        if (FScript) FScript->Steps.push_back(TStep{TStep::TKind::End, FErrorLine, {}, {}});
         FFrames.pop_back();
         FState = FFrames.empty() ? TParseState::Done : TParseState::Body;
       } else if (IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline")) {
@@ -490,6 +562,8 @@ void TKXDescriptionReader::ApplyPendingString() {
 }
 
 void TKXDescriptionReader::OpenObject() {
+  if (FScript)
+    FScript->Steps.push_back(TStep{TStep::TKind::Open, FErrorLine, FObjName, FObjClass, TValue{TValueKind::Integer}});
   if (FFrames.size() >= FMaxDepth)
     Fail("Objects nested deeper than " + IntToStr(static_cast<int64_t>(FMaxDepth)) + " levels");
   TKXComponent* C = nullptr;
@@ -497,14 +571,7 @@ void TKXDescriptionReader::OpenObject() {
     if (!FRoot.ClassInfo().InheritsFrom(FObjClass))
       Fail("A " + FObjClass + " description cannot be applied to a " + FRoot.ClassName());
     C = &FRoot;
-    if (!FObjName.empty() && !SameText(FRoot.Name(), FObjName)) {
-      // A second instance under the same owner gets Name_1, Name_2...
-      std::string Name = FObjName;
-      TKXComponent* Owner = FRoot.Owner();
-      for (int I = 1; Owner && Owner->FindComponent(Name) && Owner->FindComponent(Name) != &FRoot; ++I)
-        Name = FObjName + "_" + IntToStr(I);
-      FRoot.SetName(Name);
-    }
+    if (!FObjName.empty() && !SameText(FRoot.Name(), FObjName)) FRoot.SetName(FreeRootName());
   } else {
     const TKXClassInfo* Class = KXClassRegistry().FindClass(FObjClass);
     if (!Class) Fail("Class " + FObjClass + " not found");
@@ -532,32 +599,81 @@ void TKXDescriptionReader::OpenObject() {
   FState = TParseState::Body;
 }
 
-void TKXDescriptionReader::ApplyValue(const TValue& V) {
+// A second instance under the same owner gets Name_1, Name_2...: the first of Name, Name_1...
+// that no other component of the owner holds, found in one pass over the owner's components.
+std::string TKXDescriptionReader::FreeRootName() const {
+  const TKXComponent* Owner = FRoot.Owner();
+  if (!Owner) return FObjName;
+  const size_t Count = static_cast<size_t>(Owner->ComponentCount());
+  std::vector<bool> Taken(Count + 1, false);   // Count others cannot hold Count + 1 suffixes
+  const std::string_view Base = FObjName;
+  for (size_t I = 0; I < Count; ++I) {
+    const TKXComponent* C = Owner->Components(static_cast<int>(I));
+    if (C == &FRoot) continue;
+    const std::string_view N = C->Name();
+    if (N.size() < Base.size() || !SameText(N.substr(0, Base.size()), Base)) continue;
+    if (N.size() == Base.size()) {
+      Taken[0] = true;
+      continue;
+    }
+    // "_" and the suffix as IntToStr writes it: digits without a leading zero.
+    const std::string_view Suffix = N.substr(Base.size() + 1);
+    if (N[Base.size()] != '_' || Suffix.empty() || Suffix[0] == '0' || Suffix.size() > 9) continue;
+    size_t Value = 0;
+    bool Digits = true;
+    for (char D : Suffix) {
+      Digits = Digits && IsDigit(D);
+      Value = Value * 10 + static_cast<size_t>(D - '0');
+    }
+    if (Digits && Value < Taken.size()) Taken[Value] = true;
+  }
+  size_t Free = 0;
+  while (Free < Taken.size() && Taken[Free]) ++Free;
+  return Free == 0 ? FObjName : FObjName + "_" + IntToStr(static_cast<int64_t>(Free));
+}
+
+void TKXDescriptionReader::ApplyValue(const TValue& V, TStep* AStep) {
   FErrorLine = FPropLine;
+  TStep* Step = AStep;
+  if (!Step && FScript) {
+    FScript->Steps.push_back(TStep{TStep::TKind::Value, FPropLine, FPropName, {}, V, SplitPath(FPropName)});
+    Step = &FScript->Steps.back();
+  }
+  std::vector<std::string> OwnParts;
+  const std::vector<std::string>& Parts = Step ? Step->Parts : (OwnParts = SplitPath(FPropName));
   // Resolve the dotted path through nested persistents; "List.Strings" names the list itself.
+  // A step remembers what each part resolved to for the class it was looked up in.
   TKXPersistent* Object = FFrames.back();
   const TKXPropInfo* Prop = nullptr;
-  std::vector<std::string> Parts = SplitPath(FPropName);
   for (size_t I = 0; I < Parts.size(); ++I) {
-    Prop = Object->ClassInfo().FindProperty(Parts[I]);
+    const TKXClassInfo* Class = &Object->ClassInfo();
+    if (Step && I < Step->Resolved.size() && Step->Resolved[I].first == Class) {
+      Prop = Step->Resolved[I].second;
+    } else {
+      Prop = Class->FindProperty(Parts[I]);
+      if (Step && Prop && !Parts[I].empty()) {
+        Step->Resolved.resize(I);
+        Step->Resolved.emplace_back(Class, Prop);
+      }
+    }
     if (!Prop || Parts[I].empty()) Fail("Property " + FPropName + " does not exist");
     if (I + 1 == Parts.size()) break;
     if (Prop->Kind == TKXPropKind::pkStrings && I + 2 == Parts.size() && SameText(Parts[I + 1], "Strings")) break;
     if (Prop->Kind != TKXPropKind::pkObject || !(Object = Prop->GetObject(*Object)))
       Fail("Property " + FPropName + " does not exist");
   }
-  const std::string Invalid = "Invalid value for property " + FPropName;
+  const auto Invalid = [&] { return "Invalid value for property " + FPropName; };
   switch (Prop->Kind) {
     case TKXPropKind::pkInteger:
-      if (V.Kind != TValueKind::Integer) Fail(Invalid);
+      if (V.Kind != TValueKind::Integer) Fail(Invalid());
       Prop->SetOrdinal(*Object, V.Int);
       return;
     case TKXPropKind::pkBoolean:
-      if (V.Kind != TValueKind::Ident || (!SameText(V.Text, "True") && !SameText(V.Text, "False"))) Fail(Invalid);
+      if (V.Kind != TValueKind::Ident || (!SameText(V.Text, "True") && !SameText(V.Text, "False"))) Fail(Invalid());
       Prop->SetOrdinal(*Object, SameText(V.Text, "True") ? 1 : 0);
       return;
     case TKXPropKind::pkString:
-      if (V.Kind != TValueKind::String) Fail(Invalid);
+      if (V.Kind != TValueKind::String) Fail(Invalid());
       Prop->SetString(*Object, V.Text);
       return;
     case TKXPropKind::pkFloat:
@@ -566,17 +682,17 @@ void TKXDescriptionReader::ApplyValue(const TValue& V) {
       else if (V.Kind == TValueKind::Float)
         Prop->SetFloat(*Object, V.Float);
       else
-        Fail(Invalid);
+        Fail(Invalid());
       return;
     case TKXPropKind::pkEnum: {
-      if (V.Kind != TValueKind::Ident) Fail(Invalid);
+      if (V.Kind != TValueKind::Ident) Fail(Invalid());
       int Ord = Prop->Enum->ValueOf(V.Text);
       if (Ord < 0) Fail(V.Text + " is not a valid " + Prop->Enum->TypeName + " value");
       Prop->SetOrdinal(*Object, Ord);
       return;
     }
     case TKXPropKind::pkSet: {
-      if (V.Kind != TValueKind::Set) Fail(Invalid);
+      if (V.Kind != TValueKind::Set) Fail(Invalid());
       uint64_t Mask = 0;
       for (const std::string& Item : V.Items) {
         int Ord = Prop->Enum->ValueOf(Item);
@@ -593,20 +709,20 @@ void TKXDescriptionReader::ApplyValue(const TValue& V) {
       } else if (V.Kind == TValueKind::Integer && V.Int >= INT32_MIN && V.Int <= static_cast<int64_t>(UINT32_MAX)) {
         Color = static_cast<int32_t>(static_cast<uint32_t>(V.Int));
       } else {
-        Fail(Invalid);
+        Fail(Invalid());
       }
       Prop->SetOrdinal(*Object, Color);
       return;
     }
     case TKXPropKind::pkStrings: {
-      if (V.Kind != TValueKind::List) Fail(Invalid);
+      if (V.Kind != TValueKind::List) Fail(Invalid());
       TSkStringList List;
       for (const std::string& Item : V.Items) List.Add(Item);
       Prop->SetStrings(*Object, List);
       return;
     }
     case TKXPropKind::pkComponent:
-      if (V.Kind != TValueKind::Ident) Fail(Invalid);
+      if (V.Kind != TValueKind::Ident) Fail(Invalid());
       if (SameText(V.Text, "nil")) {
         Prop->SetComponent(*Object, nullptr);
         return;
@@ -614,7 +730,7 @@ void TKXDescriptionReader::ApplyValue(const TValue& V) {
       FReferences.push_back(TReference{Object, Prop, V.Text, FPropLine});   // may name a later block
       return;
     case TKXPropKind::pkEvent: {
-      if (V.Kind != TValueKind::Ident) Fail(Invalid);
+      if (V.Kind != TValueKind::Ident) Fail(Invalid());
       if (SameText(V.Text, "nil")) {
         Prop->BindEvent(*Object, nullptr, FRoot);
         return;
@@ -627,7 +743,7 @@ void TKXDescriptionReader::ApplyValue(const TValue& V) {
       return;
     }
     case TKXPropKind::pkObject:
-      Fail(Invalid);
+      Fail(Invalid());
   }
 }
 
@@ -649,6 +765,33 @@ void KXReadComponentText(TKXComponent& AInstance, std::string_view AText) {
   CallLoaded(Reader.LoadedComponents());
 }
 
+namespace {
+
+// Stored descriptions as read once, by their text: every later form of the class replays the
+// steps instead of lexing and parsing the same text again. Guarded by the stream-loading lock.
+struct TKXReadScript {
+  std::string Text;
+  std::shared_ptr<const TKXDescriptionReader::TScript> Script;
+};
+
+std::map<const char*, TKXReadScript>& ReadScripts() {
+  static std::map<const char*, TKXReadScript> Scripts;
+  return Scripts;
+}
+
+void ReadResourceText(TKXDescriptionReader& AReader, std::string_view AText) {
+  auto& Scripts = ReadScripts();
+  auto It = Scripts.find(AText.data());
+  if (It != Scripts.end() && It->second.Text == AText) return AReader.Replay(*It->second.Script);
+  AReader.StartRecording();
+  AReader.Feed(AText);
+  AReader.Finish();
+  if (std::shared_ptr<const TKXDescriptionReader::TScript> Script = AReader.TakeScript())
+    Scripts[AText.data()] = TKXReadScript{std::string(AText), std::move(Script)};
+}
+
+}  // namespace
+
 void KXReadComponentResource(TKXComponent& AInstance) {
   std::lock_guard<std::recursive_mutex> Guard(KXStreamLoadingLock());
   std::vector<const TKXClassInfo*> Chain;
@@ -660,8 +803,7 @@ void KXReadComponentResource(TKXComponent& AInstance) {
     if (!Text) continue;
     Found = true;
     TKXDescriptionReader Reader(AInstance);
-    Reader.Feed(*Text);
-    Reader.Finish();
+    ReadResourceText(Reader, *Text);
     for (TKXComponent* L : Reader.LoadedComponents())
       if (std::find(Loaded.begin(), Loaded.end(), L) == Loaded.end()) Loaded.push_back(L);
   }

@@ -18,6 +18,7 @@
 // Component references are resolved, and Loaded() called, when the text is finished.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -58,6 +59,17 @@ public:
   // The root and every component the text created or reused, in reading order.
   const std::vector<TKXComponent*>& LoadedComponents() const { return FLoaded; }
 
+  // What a finished read did, step by step, so that the same text can be applied to another
+  // root without lexing and parsing it again: the steps name objects and properties, never the
+  // components of one root. Recorded when StartRecording() was called before the first Feed().
+  struct TScript;
+  void StartRecording();
+  // The recorded steps of a read that finished without a fault; empty otherwise.
+  std::shared_ptr<const TScript> TakeScript();
+  // Applies ASteps as Feed() of the recorded text followed by Finish() would, with the same
+  // faults at the same lines.
+  void Replay(const TScript& AScript);
+
 private:
   enum class TLexState { Idle, Ident, Number, HexNumber, Quoted, QuoteSeen, Hash, HashDecimal, HashHex };
   enum class TParseState {
@@ -80,6 +92,7 @@ private:
     std::string Text{};
     std::vector<std::string> Items{};
   };
+  struct TStep;
   struct TReference {
     TKXPersistent* Object;
     const TKXPropInfo* Prop;
@@ -98,7 +111,9 @@ private:
   void Dispatch(const TToken& AToken);
   void Parse(const TToken& AToken);
   void OpenObject();
-  void ApplyValue(const TValue& AValue);
+  std::string FreeRootName() const;
+  void ApplyValue(const TValue& AValue, TStep* AStep = nullptr);
+  void ResolveReferences();
   void ApplyPendingString();
   void CheckLength(size_t ALength);
   [[noreturn]] void Fail(const std::string& AMessage) const;
@@ -127,6 +142,7 @@ private:
   std::vector<TKXComponent*> FLoaded;
   std::vector<TReference> FReferences;
   std::string FError;   // set after the first failure
+  std::shared_ptr<TScript> FScript;   // being recorded
 };
 
 // Applies one description text to AInstance and calls Loaded() on everything it loaded.

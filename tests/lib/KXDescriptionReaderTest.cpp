@@ -292,3 +292,83 @@ TEST(DescriptionReader, ReferenceToAnotherRootGoesThroughTheGlobalLookup) {
   ASSERT_NE(Root.Button1, nullptr);
   EXPECT_EQ(Root.Button1->Peer(), Other.Button1);
 }
+
+namespace {
+
+class TReplayRoot : public TTestRoot {
+public:
+  using TTestRoot::TTestRoot;
+  KX_DECLARE_CLASS_INFO
+};
+
+const TKXClassInfo& TReplayRoot::StaticClassInfo() {
+  static const TKXClassInfo Info = KXClass<TReplayRoot, TTestRoot>("TReplayRoot");
+  return Info;
+}
+
+}  // namespace
+
+// The stored text is read once and replayed onto later instances: each gets every value, its own
+// components and references, and a free name under the shared owner.
+TEST(DescriptionResource, LaterInstancesGetTheSameValuesAndTheirOwnComponents) {
+  RegisterTestClasses();
+  std::string Text = kFull;
+  Text.replace(Text.find("object Root1: TTestRoot"), 23, "object Root1: TReplayRoot");
+  KXRegisterResource("TReplayRoot", Text);
+  TKXComponent Session(nullptr);
+  std::vector<TReplayRoot*> Roots;
+  for (int I = 0; I < 3; ++I) {
+    Roots.push_back(new TReplayRoot(&Session));
+    KXReadComponentResource(*Roots.back());
+  }
+  EXPECT_EQ(Roots[0]->Name(), "Root1");
+  EXPECT_EQ(Roots[1]->Name(), "Root1_1");
+  EXPECT_EQ(Roots[2]->Name(), "Root1_2");
+  for (TReplayRoot* R : Roots) {
+    SCOPED_TRACE(R->Name());
+    EXPECT_EQ(R->FTitle, "Załaduj it's hasło");
+    EXPECT_EQ(R->FLoadedCount, 1);
+    ASSERT_NE(R->Button1, nullptr);
+    EXPECT_EQ(R->Button1->Owner(), R);
+    EXPECT_EQ(R->Button1->FFont->FStyle, (std::set<TTestStyle>{TTestStyle::fsBold, TTestStyle::fsUnderline}));
+    EXPECT_EQ(R->Button1->FLines.Lines(), (std::vector<std::string>{"a=b", "c=d", ""}));
+    EXPECT_EQ(R->Button1->Peer(), R->FindComponent("Inner"));
+    ASSERT_TRUE(R->Button1->OnClick);
+    R->Button1->OnClick(R->Button1);
+    EXPECT_EQ(R->Clicked, std::vector<TKXComponent*>{R->Button1});
+  }
+
+  // A text that reads for one instance and not for the next fails there as a fresh read would.
+  KXRegisterResource("TReplayRoot", "object Linked: TReplayRoot\n object Button1: TTestControl\n"
+                                    "  Peer = Other.Button1\n end\nend");
+  TTestRoot Other(nullptr);
+  KXReadComponentText(Other, "object Other: TTestRoot\n object Button1: TTestControl\n end\nend");
+  KXSetFindGlobalComponent([&](std::string_view AName) -> TKXComponent* { return SameText(AName, "other") ? &Other : nullptr; });
+  TReplayRoot Linked(nullptr);
+  KXReadComponentResource(Linked);
+  KXSetFindGlobalComponent(nullptr);
+  EXPECT_EQ(Linked.Button1->Peer(), Other.Button1);
+  TReplayRoot Unlinked(nullptr);
+  try {
+    KXReadComponentResource(Unlinked);
+    FAIL() << "no exception";
+  } catch (const EKXDescriptionError& E) {
+    EXPECT_STREQ(E.what(), "Line 3: Component Other.Button1 not found");
+  }
+}
+
+TEST(DescriptionReader, SuffixedNameTakesTheFirstFreeOne) {
+  TKXComponent Session(nullptr);
+  auto* A = new TTestRoot(&Session);
+  A->SetName("form1");   // names compare without regard to case
+  (new TTestRoot(&Session))->SetName("Form1_2");
+  (new TTestRoot(&Session))->SetName("Form1_01");   // not a suffix Form1_1 would collide with
+  auto* B = new TTestRoot(&Session);
+  auto* C = new TTestRoot(&Session);
+  Read(*B, "object Form1: TTestRoot\nend", false);
+  Read(*C, "object Form1: TTestRoot\nend", false);
+  EXPECT_EQ(B->Name(), "Form1_1");
+  EXPECT_EQ(C->Name(), "Form1_3");
+  Read(*C, "object Form1: TTestRoot\nend", false);   // read again: it keeps a name that is its own
+  EXPECT_EQ(C->Name(), "Form1_3");
+}
