@@ -49,15 +49,19 @@ void TKXComponent40Context::SetExtraParam(const std::string& AName, const std::s
   FExtraParams.emplace_back(AName, AValue);
 }
 
-void TKXComponent40Context::AddToInitProc(const std::string& ACode) {
-  if (!ACode.empty()) FInitProc += ACode + PageEOL();
+namespace {
+
+void AppendLine(std::string& ASection, const std::string& ACode) {
+  if (ACode.empty()) return;
+  ASection += ACode;
+  ASection += PageEOL();
 }
-void TKXComponent40Context::AddToInitProcDoLastCode(const std::string& ACode) {
-  if (!ACode.empty()) FInitProcDoLastCode += ACode + PageEOL();
-}
-void TKXComponent40Context::AddToKXCLInitProc(const std::string& ACode) {
-  if (!ACode.empty()) FKXCLInitProc += ACode + PageEOL();
-}
+
+}  // namespace
+
+void TKXComponent40Context::AddToInitProc(const std::string& ACode) { AppendLine(FInitProc, ACode); }
+void TKXComponent40Context::AddToInitProcDoLastCode(const std::string& ACode) { AppendLine(FInitProcDoLastCode, ACode); }
+void TKXComponent40Context::AddToKXCLInitProc(const std::string& ACode) { AppendLine(FKXCLInitProc, ACode); }
 void TKXComponent40Context::AddToJavaScriptOnce(const std::string& ACode) {
   FJavaScript += ACode;
   const std::string& EOL = PageEOL();

@@ -1,5 +1,7 @@
 #include "KXScriptEvents.h"
 
+#include <algorithm>
+
 #include "KXException.h"
 #include "KXBaseRenderContext.h"
 #include "KXRenderContext.h"
@@ -81,16 +83,13 @@ void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::s
   const std::string_view Arg = AIE ? "" : "event";
   // Every control writes a few of these per page: each text is assembled in one buffer.
   std::string Function, Hook;
-  const auto AddFunction = [&](std::string_view AName, std::string_view ACode, std::string_view ATail) {
+  const auto BeginFunction = [&](std::string_view AName) {
     Function.clear();
     Function += "function ";
     Function += AName;
     Function += '(';
     Function += Arg;
     Function += ") {\r\n";
-    Function += ACode;
-    Function += ATail;
-    AContext.AddToJavaScriptOnce(Function);
   };
   const auto AddHook = [&](std::string_view AEvent, std::string_view AName) {
     Hook.clear();
@@ -106,19 +105,29 @@ void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::s
     AContext.AddToKXCLInitProc(Hook);
   };
   for (const auto& I : FItems) {
-    const std::string Code = I->FEventCode.Text();
-    if (IsBlank(Code)) continue;
+    const TSkStringList& Code = I->FEventCode;
+    if (std::all_of(Code.begin(), Code.end(), IsBlank)) continue;
     const std::string E = LowerCase(I->FEvent);
     const std::string_view N = StartsText("on", E) ? std::string_view(E).substr(2) : std::string_view(E);
     const std::string Fn = AHTMLName + "_" + E;
-    AddFunction(Fn, Code, EndsText("\r\n", Code) ? "}\r\n" : "\r\n}\r\n");
+    // The code as its lines joined, each ending with a line break.
+    BeginFunction(Fn);
+    for (const std::string& Line : Code) {
+      Function += Line;
+      Function += "\r\n";
+    }
+    Function += "}\r\n";
+    AContext.AddToJavaScriptOnce(Function);
     if (SameText(N, "load"))
       AContext.SetExtraParam("onload", Fn + "()");
     else
       AddHook(N, Fn);
     for (size_t K = 0; K < I->FHooked.size(); ++K) {
       const std::string FnK = Fn + std::to_string(K);
-      AddFunction(FnK, I->FHooked[K], "\r\n}\r\n");
+      BeginFunction(FnK);
+      Function += I->FHooked[K];
+      Function += "\r\n}\r\n";
+      AContext.AddToJavaScriptOnce(Function);
       AddHook(N, FnK);
     }
   }
