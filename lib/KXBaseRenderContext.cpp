@@ -2,6 +2,7 @@
 
 #include "KXApplication.h"
 #include "KXBaseForm.h"
+#include "KXContainerLayout.h"
 #include "KXHTMLTag.h"
 #include "KXRenderContext.h"
 #include "SkStrUtils.h"
@@ -11,7 +12,11 @@
 
 TKXComponent40Context::TKXComponent40Context(TKXComponent* AComponent, TKXContainerContext* AContainerContext,
                                              TKXPageContext40* APageContext)
-    : FComponent(AComponent),
+    : TKXComponent40Context(TKXComponentFaces(AComponent), AContainerContext, APageContext) {}
+
+TKXComponent40Context::TKXComponent40Context(const TKXComponentFaces& AFaces, TKXContainerContext* AContainerContext,
+                                             TKXPageContext40* APageContext)
+    : FFaces(AFaces),
       FContainerContext(AContainerContext),
       FWebApplication(APageContext ? APageContext->WebApplication() : nullptr),
       FPageContext(APageContext) {
@@ -19,6 +24,14 @@ TKXComponent40Context::TKXComponent40Context(TKXComponent* AComponent, TKXContai
 }
 
 TKXComponent40Context::~TKXComponent40Context() { delete FMLTag; }
+
+const std::string& TKXComponent40Context::HTMLName() const {
+  if (!FHTMLNameKnown) {
+    if (FFaces.Base) FHTMLName = FFaces.Base->HTMLName();
+    FHTMLNameKnown = true;
+  }
+  return FHTMLName;
+}
 
 void TKXComponent40Context::SetHTMLTag(TKXHTMLTag* ATag) {
   if (ATag == FMLTag) return;
@@ -36,15 +49,19 @@ void TKXComponent40Context::SetExtraParam(const std::string& AName, const std::s
   FExtraParams.emplace_back(AName, AValue);
 }
 
-void TKXComponent40Context::AddToInitProc(const std::string& ACode) {
-  if (!ACode.empty()) FInitProc += ACode + PageEOL();
+namespace {
+
+void AppendLine(std::string& ASection, const std::string& ACode) {
+  if (ACode.empty()) return;
+  ASection += ACode;
+  ASection += PageEOL();
 }
-void TKXComponent40Context::AddToInitProcDoLastCode(const std::string& ACode) {
-  if (!ACode.empty()) FInitProcDoLastCode += ACode + PageEOL();
-}
-void TKXComponent40Context::AddToKXCLInitProc(const std::string& ACode) {
-  if (!ACode.empty()) FKXCLInitProc += ACode + PageEOL();
-}
+
+}  // namespace
+
+void TKXComponent40Context::AddToInitProc(const std::string& ACode) { AppendLine(FInitProc, ACode); }
+void TKXComponent40Context::AddToInitProcDoLastCode(const std::string& ACode) { AppendLine(FInitProcDoLastCode, ACode); }
+void TKXComponent40Context::AddToKXCLInitProc(const std::string& ACode) { AppendLine(FKXCLInitProc, ACode); }
 void TKXComponent40Context::AddToJavaScriptOnce(const std::string& ACode) {
   FJavaScript += ACode;
   const std::string& EOL = PageEOL();
@@ -77,6 +94,11 @@ TKXContainerContext::~TKXContainerContext() {
   for (auto& C : FContextList) delete C.second;
 }
 
+void TKXContainerContext::SetLayoutManager(TKXContainerLayout* ALayout) {
+  FLayout = ALayout;
+  FDefaultLayout = dynamic_cast<TKXLayoutMgrForm*>(ALayout) != nullptr;
+}
+
 std::string TKXContainerContext::QualifiedName(TKXComponent* AComponent) {
   TKXComponent* Owner = AComponent->Owner();
   if (!Owner || Owner->Name().empty() || dynamic_cast<TKXBaseForm*>(Owner) || dynamic_cast<TKXApplication*>(Owner))
@@ -88,10 +110,9 @@ std::string TKXContainerContext::QualifiedName(TKXComponent* AComponent) {
 bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLTag* ATag, bool AFreeContext) {
   bool Added = false;
   TKXComponent* C = AContext->Component();
-  auto* Base = dynamic_cast<IKXBaseComponent*>(C);
   if (ATag) AContext->SetHTMLTag(ATag);
-  if (Base) {
-    const std::string Upper = UpperCase(Base->HTMLName());
+  if (AContext->Faces().Base) {
+    const std::string Upper = UpperCase(AContext->HTMLName());
     const int At = IndexOfAlias(Upper);
     if (At < 0 || FAliasControlList[static_cast<size_t>(At)].second != C) {
       FControlList.emplace_back(Upper, C);
@@ -108,7 +129,7 @@ bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLT
         AddAlias(UpperCase(C->Name()));
       }
       Added = true;
-      if (auto* Input = dynamic_cast<IKXInputControl*>(C))
+      if (IKXInputControl* Input = AContext->Faces().Input)
         if (Input->ControlEncode() > FControlEncode) FControlEncode = Input->ControlEncode();
     }
   }

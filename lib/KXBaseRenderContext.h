@@ -22,11 +22,17 @@ class TKXPageContext40;
 class TKXComponent40Context {
 public:
   TKXComponent40Context(TKXComponent* AComponent, TKXContainerContext* AContainerContext, TKXPageContext40* APageContext);
+  // For a component whose faces its container knows already.
+  TKXComponent40Context(const TKXComponentFaces& AFaces, TKXContainerContext* AContainerContext,
+                        TKXPageContext40* APageContext);
   ~TKXComponent40Context();
   TKXComponent40Context(const TKXComponent40Context&) = delete;
   TKXComponent40Context& operator=(const TKXComponent40Context&) = delete;
 
-  TKXComponent* Component() const { return FComponent; }
+  TKXComponent* Component() const { return FFaces.Component; }
+  const TKXComponentFaces& Faces() const { return FFaces; }
+  // The component's HTMLName, asked once per render (empty for a component without one).
+  const std::string& HTMLName() const;
   TKXContainerContext* ContainerContext() const { return FContainerContext; }
   TKXPageContext40* PageContext() const { return FPageContext; }
   TKXApplication* WebApplication() const { return FWebApplication; }
@@ -60,7 +66,9 @@ public:
 
 private:
   TKXHTMLTag* FMLTag = nullptr;
-  TKXComponent* FComponent;
+  TKXComponentFaces FFaces;
+  mutable std::string FHTMLName;
+  mutable bool FHTMLNameKnown = false;
   TKXContainerContext* FContainerContext;
   TKXApplication* FWebApplication;
   TKXPageContext40* FPageContext;
@@ -81,7 +89,9 @@ public:
 
   TKXApplication* WebApplication() const { return FWebApplication; }
   TKXContainerLayout* LayoutManager() const { return FLayout; }
-  void SetLayoutManager(TKXContainerLayout* ALayout) { FLayout = ALayout; }
+  void SetLayoutManager(TKXContainerLayout* ALayout);
+  // The layout manager is the default one (TKXLayoutMgrForm), asked once per context.
+  bool IsDefaultLayout() const { return FDefaultLayout; }
   TKXControlEncode ControlEncode() const { return FControlEncode; }
   bool UpdateTree() const { return FUpdateTree; }
   void SetUpdateTree(bool AValue) { FUpdateTree = AValue; }
@@ -117,6 +127,7 @@ private:
   std::unordered_map<std::string, size_t> FAliasIndex;   // first position of each alias: lookups run per control
   std::vector<std::unique_ptr<TKXMarkupLanguageTag>> FMarkupTagList;
   TKXContainerLayout* FLayout = nullptr;
+  bool FDefaultLayout = false;
   TKXControlEncode FControlEncode = ceNone;
   bool FUpdateTree = false;
   TKXApplication* FWebApplication;

@@ -16,11 +16,6 @@ namespace {
 
 const bool GRegistered = KXRegisterClass<TKXBaseContainer>();
 
-int TabOrderOf(TKXComponent* AComponent) {
-  if (auto* T = dynamic_cast<IKXTabOrder*>(AComponent); T && T->HasTabOrder()) return T->GetTabOrder();
-  return 0;
-}
-
 }  // namespace
 
 const TKXClassInfo& TKXBaseContainer::StaticClassInfo() {
@@ -32,28 +27,46 @@ const TKXClassInfo& TKXBaseContainer::StaticClassInfo() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TKXComponentFaces
+
+TKXComponentFaces::TKXComponentFaces(TKXComponent* AComponent)
+    : Component(AComponent),
+      Base(dynamic_cast<IKXBaseComponent*>(AComponent)),
+      Html40(dynamic_cast<IKXHTML40Component*>(AComponent)),
+      Html40Control(dynamic_cast<IKXHTML40Control*>(AComponent)),
+      Control(dynamic_cast<IKXBaseControl*>(AComponent)),
+      TabOrder(dynamic_cast<IKXTabOrder*>(AComponent)),
+      Input(dynamic_cast<IKXInputControl*>(AComponent)),
+      AsyncInput(dynamic_cast<IKXAsyncInputControl*>(AComponent)),
+      Container(dynamic_cast<IKXBaseContainer*>(AComponent)),
+      Html40Container(dynamic_cast<IKXHTML40Container*>(AComponent)),
+      FileControl(dynamic_cast<IKXFileControl*>(AComponent)),
+      CustomControl(dynamic_cast<TKXCustomControl*>(AComponent)),
+      Form(dynamic_cast<TKXBaseForm*>(AComponent)) {}
+
+// ---------------------------------------------------------------------------------------------
 // TKXContainerImplementation
 
 TKXContainerImplementation::~TKXContainerImplementation() { SetContainerContext(nullptr, nullptr); }
 
 void TKXContainerImplementation::AddComponent(TKXComponent* AComponent) {
-  for (const auto& C : FComponentList)
-    if (C.second == AComponent) return;
-  auto* Base = dynamic_cast<IKXBaseComponent*>(AComponent);
-  FComponentList.emplace_back(Base ? Base->HTMLName() : AComponent->Name(), AComponent);
-  if (auto* T = dynamic_cast<IKXTabOrder*>(AComponent)) T->SetTabOrder(static_cast<int>(FComponentList.size()) - 1);
+  for (const TEntry& E : FComponentList)
+    if (E.Faces.Component == AComponent) return;
+  const TKXComponentFaces Faces(AComponent);
+  FComponentList.push_back({Faces.Base ? Faces.Base->HTMLName() : AComponent->Name(), Faces});
+  if (Faces.TabOrder) Faces.TabOrder->SetTabOrder(static_cast<int>(FComponentList.size()) - 1);
 }
 
 void TKXContainerImplementation::RemoveComponent(TKXComponent* AComponent) {
   FComponentList.erase(std::remove_if(FComponentList.begin(), FComponentList.end(),
-                                      [AComponent](const auto& C) { return C.second == AComponent; }),
+                                      [AComponent](const TEntry& E) { return E.Faces.Component == AComponent; }),
                        FComponentList.end());
   FTabOrderList.erase(std::remove(FTabOrderList.begin(), FTabOrderList.end(), AComponent), FTabOrderList.end());
 }
 
 TKXComponent* TKXContainerImplementation::FindComponentByName(const std::string& AName) const {
-  for (const auto& C : FComponentList)
-    if (auto* Base = dynamic_cast<IKXBaseComponent*>(C.second); Base && SameText(Base->HTMLName(), AName)) return C.second;
+  for (const TEntry& E : FComponentList)
+    if (E.Faces.Base && SameText(E.Faces.Base->HTMLName(), AName)) return E.Faces.Component;
   return FContainerContext ? FContainerContext->FindComponent(AName) : nullptr;
 }
 
@@ -93,32 +106,29 @@ TKXContainerContext* TKXContainerImplementation::MakeContainerContext(TKXApplica
 void TKXContainerImplementation::RenderChildren(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext,
                                                 const THook& AHook) {
   // Each component's tab order is looked up once: the comparisons would repeat it n log n times.
-  std::vector<std::pair<int, TKXComponent*>> Listed;
+  std::vector<std::pair<int, TKXComponentFaces>> Listed;
   Listed.reserve(FComponentList.size());
-  for (const auto& Entry : FComponentList) {
-    TKXComponent* C = Entry.second;
-    if (!dynamic_cast<IKXBaseComponent*>(C)) continue;
-    auto* Control = dynamic_cast<IKXBaseControl*>(C);
-    if (!Control || Control->GetVisible() || FContainer.RenderInvisibleControls() || FContainer.AcceptsHiddenComponent(C))
-      Listed.emplace_back(TabOrderOf(C), C);
+  for (const TEntry& Entry : FComponentList) {
+    const TKXComponentFaces& F = Entry.Faces;
+    if (!F.Base) continue;
+    if (!F.Control || F.Control->GetVisible() || FContainer.RenderInvisibleControls() ||
+        FContainer.AcceptsHiddenComponent(F.Component))
+      Listed.emplace_back(F.TabOrder && F.TabOrder->HasTabOrder() ? F.TabOrder->GetTabOrder() : 0, F);
   }
   std::stable_sort(Listed.begin(), Listed.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
   for (const auto& Entry : Listed) {
-    TKXComponent* X = Entry.second;
-    auto* Base = dynamic_cast<IKXBaseComponent*>(X);
-    auto Context = std::make_unique<TKXComponent40Context>(X, &AContainerContext, &APageContext);
-    Context->SetHTMLTag(Base->RenderHTMLTag(*Context));
+    const TKXComponentFaces& F = Entry.second;
+    auto Context = std::make_unique<TKXComponent40Context>(F, &AContainerContext, &APageContext);
+    Context->SetHTMLTag(F.Base->RenderHTMLTag(*Context));
     if (AHook) AHook(*Context);
-    auto* Control = dynamic_cast<IKXBaseControl*>(X);
-    if (Control && !Control->GetVisible() && FContainer.RenderInvisibleControls() && Context->HTMLTag()) {
+    if (F.Control && !F.Control->GetVisible() && FContainer.RenderInvisibleControls() && Context->HTMLTag()) {
       TKXHTMLTag* Tag = Context->HTMLTag();
       Tag->AddStringParam("STYLE", "visibility:hidden;" + Tag->Params().Values("style"));
     }
     AContainerContext.AddComponent(Context.release(), nullptr, true);
-    if (auto* Child = dynamic_cast<IKXBaseContainer*>(X)) {
+    if (IKXBaseContainer* Child = F.Container) {
       TKXContainerContext* Sub = Child->MakeContainerContext(AContainerContext.WebApplication());
-      auto* Html40 = dynamic_cast<IKXHTML40Component*>(X);
-      Sub->SetUpdateTree((Html40 && Html40->DoRefreshControl()) || AContainerContext.UpdateTree());
+      Sub->SetUpdateTree((F.Html40 && F.Html40->DoRefreshControl()) || AContainerContext.UpdateTree());
       Child->RenderChildren(*Sub, APageContext);
     }
   }
@@ -148,7 +158,7 @@ std::string TKXContainerImplementation::ContainerClassname() const {
 }
 
 void KXFrameControlTag(TKXComponent40Context& AContext, bool AOnForm) {
-  auto* Control = dynamic_cast<IKXHTML40Control*>(AContext.Component());
+  IKXHTML40Control* Control = AContext.Faces().Html40Control;
   if (!Control || !Control->UseFrame() || !AContext.HTMLTag()) return;
   TKXContainerContext* Container = AContext.ContainerContext();
   TKXContainerLayout* Layout = Container ? Container->LayoutManager() : nullptr;
@@ -156,7 +166,7 @@ void KXFrameControlTag(TKXComponent40Context& AContext, bool AOnForm) {
   TKXHTMLTag* Frame =
       TKXContainerBorderOptions::CreateDefaultFrame(AContext.ReleaseHTMLTag(), AContext.Browser(), AContext.Component());
   TKXApplication* S = AContext.WebApplication();
-  auto* Win = dynamic_cast<TKXWinControl*>(AContext.Component());
+  TKXWinControl* Win = AContext.Faces().CustomControl;
   if (AOnForm && Win && S && S->IsPartialUpdate())
     Frame->AddStringParam("STYLE", Frame->Params().Values("style") + "left: " + std::to_string(Win->Left()) + "px;top: " +
                                        std::to_string(Win->Top()) + "px;width: " + std::to_string(Win->Width()) +
@@ -166,7 +176,7 @@ void KXFrameControlTag(TKXComponent40Context& AContext, bool AOnForm) {
 
 void KXFireOnRender(IKXBaseContainer& AContainer) {
   for (int I = 0; I < AContainer.KXComponentsCount(); ++I)
-    if (auto* Child = dynamic_cast<IKXBaseContainer*>(AContainer.Component(I))) Child->FireOnRender();
+    if (IKXBaseContainer* Child = AContainer.ComponentFaces(I).Container) Child->FireOnRender();
 }
 
 std::string KXContainerResizeScript(IKXBaseContainer& AContainer, bool ARefreshed) {

@@ -43,7 +43,8 @@ public:
   void RemoveComponent(TKXComponent* AComponent);
   TKXComponent* FindComponentByName(const std::string& AName) const;
   int Count() const { return static_cast<int>(FComponentList.size()); }
-  TKXComponent* Component(int AIndex) const { return FComponentList.at(static_cast<size_t>(AIndex)).second; }
+  TKXComponent* Component(int AIndex) const { return Faces(AIndex).Component; }
+  const TKXComponentFaces& Faces(int AIndex) const { return FComponentList.at(static_cast<size_t>(AIndex)).Faces; }
   std::vector<TKXComponent*>& TabOrderList() { return FTabOrderList; }
   // Orders the tab list by each control's stored tab order (once loading has finished).
   void SortTabOrderList();
@@ -68,8 +69,13 @@ public:
   std::string ContainerClassname() const;
 
 private:
+  struct TEntry {
+    std::string Name;
+    TKXComponentFaces Faces;
+  };
+
   IKXBaseContainer& FContainer;
-  std::vector<std::pair<std::string, TKXComponent*>> FComponentList;   // name -> component, joining order
+  std::vector<TEntry> FComponentList;   // joining order
   std::vector<TKXComponent*> FTabOrderList;
   TKXContainerContext* FContainerContext = nullptr;
 };
@@ -100,6 +106,7 @@ public:
     return FContainerImplementation->FindComponentByName(AName);
   }
   TKXComponent* Component(int AIndex) const override { return FContainerImplementation->Component(AIndex); }
+  const TKXComponentFaces& ComponentFaces(int AIndex) const override { return FContainerImplementation->Faces(AIndex); }
   int KXComponentsCount() const override { return FContainerImplementation->Count(); }
   TKXContainerContext* ContainerContext() const override { return FContainerImplementation->ContainerContext(); }
   bool RenderInvisibleControls() const override { return FRenderInvisibleControls; }

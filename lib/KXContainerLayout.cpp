@@ -19,10 +19,6 @@ const bool GRegistered = KXRegisterClass<TKXLayoutMgrForm>();
 constexpr size_t kUpdatePiece = 128;      // characters per encoded piece of an update script
 constexpr size_t kUpdateStatement = 4090; // longest string literal some browsers accept at once
 
-bool IsHTMLLayoutContainer(IKXBaseContainer* AContainer) {
-  return dynamic_cast<IKXHTML40Form*>(AContainer) || dynamic_cast<IKXHTML40Container*>(AContainer);
-}
-
 }  // namespace
 
 std::string KXUpdateControlScript(const std::string& AHTMLName, const std::string& AText) {
@@ -65,29 +61,29 @@ std::string TKXContainerLayout::RenderStyle(TKXComponent*) { return {}; }
 
 void TKXContainerLayout::ProcessControls(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext) {
   for (int I = 0; I < AContainerContext.ComponentsCount(); ++I) {
-    TKXComponent* C = AContainerContext.Components(I);
-    ProcessControl(AContainerContext, APageContext, C);
-    if (auto* Base = dynamic_cast<IKXBaseComponent*>(C))
-      if (TKXHTMLTag* Tag = AContainerContext.FindTag(Base->HTMLName())) Base->DoHTMLTag(Tag);
+    TKXComponent40Context& Context = *AContainerContext.Contexts(I);
+    ProcessControl(AContainerContext, APageContext, Context);
+    if (IKXBaseComponent* Base = Context.Faces().Base)
+      if (TKXHTMLTag* Tag = Context.HTMLTag()) Base->DoHTMLTag(Tag);
   }
 }
 
 void TKXContainerLayout::ProcessControl(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext,
-                                        TKXComponent* AControl) {
-  auto* Base = dynamic_cast<IKXBaseComponent*>(AControl);
+                                        TKXComponent40Context& AContext) {
+  const TKXComponentFaces& F = AContext.Faces();
+  IKXBaseComponent* Base = F.Base;
   if (!Base) return;
-  const std::string N = Base->HTMLName();
-  TKXComponent40Context* Context = AContainerContext.FindContext(N);
-  TKXHTMLTag* T = Context ? Context->HTMLTag() : nullptr;
+  const std::string& N = AContext.HTMLName();
+  TKXComponent40Context* Context = &AContext;
+  TKXHTMLTag* T = Context->HTMLTag();
   const bool Input = Base->SupportsInput();
   if (T) {
     if (T->Params().IndexOfName("id") < 0) T->AddStringParam("ID", N);
     if (Input && T->Params().IndexOfName("name") < 0) T->AddStringParam("NAME", N);
   }
-  auto* Control = dynamic_cast<IKXBaseControl*>(AControl);
-  const bool Visible = !Control || Control->GetVisible();
+  const bool Visible = !F.Control || F.Control->GetVisible();
   TKXApplication* S = APageContext.WebApplication();
-  if (T && Context && APageContext.UpdateMode() == umPartial) {
+  if (T && APageContext.UpdateMode() == umPartial) {
     if (!S || !S->IsPartialUpdate() || AContainerContext.UpdateTree()) {
       auto* Span = new TKXHTMLTag("SPAN");
       Span->AddStringParam("id", N + "_UPDATE");
@@ -99,8 +95,7 @@ void TKXContainerLayout::ProcessControl(TKXContainerContext& AContainerContext, 
         Context->SetHTMLTag(Span);
       }
     } else {
-      auto* Html40 = dynamic_cast<IKXHTML40Component*>(AControl);
-      if (!Html40 || Html40->DoRefreshControl()) {
+      if (!F.Html40 || F.Html40->DoRefreshControl()) {
         TKXRenderStream Stream(rnInMemory);
         Base->RenderFinishedTag(*Context, Stream);
         APageContext.AddToUpdateControlsProc(KXUpdateControlScript(N, Stream.Extract()));
@@ -108,27 +103,54 @@ void TKXContainerLayout::ProcessControl(TKXContainerContext& AContainerContext, 
     }
   }
   if (Input) {
-    auto* InputControl = dynamic_cast<IKXInputControl*>(AControl);
+    IKXInputControl* InputControl = F.Input;
     const bool Shown = Visible || (AContainerContext.LayoutManager() && FContainer && FContainer->RenderInvisibleControls());
     if (InputControl && Shown && InputControl->ControlEncode() == ceNone) {
       TSkStringList Names;
       InputControl->ListInputNames(Names);
       for (const std::string& Name : Names) APageContext.AppendHiddenInput(Name);
     }
-  } else if (auto* Custom = dynamic_cast<TKXCustomControl*>(AControl); Custom && Custom->NeedsFormTag()) {
+  } else if (F.CustomControl && F.CustomControl->NeedsFormTag()) {
     APageContext.AppendHiddenInput(N);
   }
-  if (Context) APageContext.AppendContext(*Context);
+  APageContext.AppendContext(*Context);
 }
 
 std::string TKXContainerLayout::GetHeadScripts(TKXPageContext40& APageContext) {
   const std::string& EOL = PageEOL();
-  std::string S = "<script type=\"text/javascript\" src=\"" + APageContext.InternalFilesBase() + "/js/KXPreScript.js_" +
-                  kKXVersion + "\"></script>" + EOL;
-  S += APageContext.RenderPreScriptFiles() + APageContext.RenderLinkFiles();
-  S += "<script type=\"text/javascript\">" + EOL + APageContext.JavaScript() + EOL + "function InitKXCLObjects() {" + EOL +
-       APageContext.KXCLInitProc() + EOL + "}" + "\r\n" + "function Initialize() {" + EOL + APageContext.InitProcCode() +
-       EOL + APageContext.OnReadyProcCode() + EOL + "}" + EOL + "</script>" + EOL;
+  const std::string InitProc = APageContext.InitProcCode();
+  const std::string OnReady = APageContext.OnReadyProcCode();
+  const std::string& JavaScript = APageContext.JavaScript();
+  const std::string& KXCLInitProc = APageContext.KXCLInitProc();
+  // The script section is most of a page's head: it is assembled in place, not from temporaries.
+  std::string S;
+  S.reserve(JavaScript.size() + KXCLInitProc.size() + InitProc.size() + OnReady.size() + 512);
+  S += "<script type=\"text/javascript\" src=\"";
+  S += APageContext.InternalFilesBase();
+  S += "/js/KXPreScript.js_";
+  S += kKXVersion;
+  S += "\"></script>";
+  S += EOL;
+  S += APageContext.RenderPreScriptFiles();
+  S += APageContext.RenderLinkFiles();
+  S += "<script type=\"text/javascript\">";
+  S += EOL;
+  S += JavaScript;
+  S += EOL;
+  S += "function InitKXCLObjects() {";
+  S += EOL;
+  S += KXCLInitProc;
+  S += EOL;
+  S += "}\r\nfunction Initialize() {";
+  S += EOL;
+  S += InitProc;
+  S += EOL;
+  S += OnReady;
+  S += EOL;
+  S += "}";
+  S += EOL;
+  S += "</script>";
+  S += EOL;
   return S;
 }
 
@@ -149,28 +171,40 @@ TKXLayoutMgrForm::TKXLayoutMgrForm(TKXComponent* AOwner) : TKXContainerLayout(AO
 std::string TKXLayoutMgrForm::RenderStyle(TKXComponent* AControl) {
   auto* Control = dynamic_cast<TKXCustomControl*>(AControl);
   if (!Control) return {};
-  IKXBaseContainer* Parent = Control->ParentContainer();
-  if (!Parent || !IsHTMLLayoutContainer(Parent) || !Control->StyleRenderOptions().RenderPosition) return {};
-  return std::string(Control->StyleRenderOptions().RenderAbsolute ? "position:absolute;" : "position:relative;") +
-         "left:" + std::to_string(Control->GetHTMLLeft()) + "px;" + "top:" + std::to_string(Control->GetHTMLTop()) + "px;";
+  // Only controls laid out in an HTML container (a form or a region) are placed by position.
+  if (!Control->ParentFaces().Html40Container || !Control->StyleRenderOptions().RenderPosition) return {};
+  std::string S = Control->StyleRenderOptions().RenderAbsolute ? "position:absolute;" : "position:relative;";
+  S += "left:";
+  S += std::to_string(Control->GetHTMLLeft());
+  S += "px;top:";
+  S += std::to_string(Control->GetHTMLTop());
+  S += "px;";
+  return S;
 }
 
 void TKXLayoutMgrForm::ProcessControl(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext,
-                                      TKXComponent* AControl) {
-  auto* Base = dynamic_cast<IKXBaseComponent*>(AControl);
-  auto* Html40 = dynamic_cast<IKXHTML40Component*>(AControl);
-  if (Base && Html40) {
-    TKXComponent40Context* Context = AContainerContext.FindContext(Base->HTMLName());
-    if (TKXHTMLTag* T = Context ? Context->HTMLTag() : nullptr) {
-      if (T->Params().IndexOfName("class") < 0) T->AddStringParam("CLASS", Html40->RenderCSSClass(*Context));
+                                      TKXComponent40Context& AContext) {
+  const TKXComponentFaces& F = AContext.Faces();
+  if (F.Base && F.Html40) {
+    if (TKXHTMLTag* T = AContext.HTMLTag()) {
+      if (T->Params().IndexOfName("class") < 0) T->AddStringParam("CLASS", F.Html40->RenderCSSClass(AContext));
       const std::string Class = T->Params().Values("class");
-      if (Class == Base->HTMLName() + "CSS")
-        APageContext.AddStyle("." + Class + " {" + Html40->RenderStyle(Context) + "}" + "\r\n");
-      else
-        T->AddStringParam("STYLE", Html40->RenderStyle(Context) + T->Params().Values("style"));
+      const std::string& N = AContext.HTMLName();
+      // The class made from the control's name ("<name>CSS") gets a rule of its own.
+      if (Class.size() == N.size() + 3 && Class.starts_with(N) && Class.ends_with("CSS")) {
+        std::string Rule;
+        Rule += '.';
+        Rule += Class;
+        Rule += " {";
+        Rule += F.Html40->RenderStyle(&AContext);
+        Rule += "}\r\n";
+        APageContext.AddStyle(Rule);
+      } else {
+        T->AddStringParam("STYLE", F.Html40->RenderStyle(&AContext) + T->Params().Values("style"));
+      }
     }
   }
-  TKXContainerLayout::ProcessControl(AContainerContext, APageContext, AControl);
+  TKXContainerLayout::ProcessControl(AContainerContext, APageContext, AContext);
 }
 
 void TKXLayoutMgrForm::ProcessControls(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext) {
@@ -199,19 +233,18 @@ void TKXLayoutMgrForm::Process(TKXRenderStream& AStream, TKXContainerContext& AC
   auto Fresh = [&](IKXBaseComponent* ABase, TKXComponent40Context& AContext) {
     TKXRenderStream Own(rnInMemory);
     ABase->RenderFinishedTag(AContext, Own);
-    Group->Contents().AddBuffer(Own);
+    Group->Contents().AdoptBuffer(Own);
   };
   try {
     for (int I = 0; I < AContainerContext.ComponentsCount(); ++I) {
-      TKXComponent* C = AContainerContext.Components(I);
-      auto* Base = dynamic_cast<IKXBaseComponent*>(C);
       TKXComponent40Context* Context = AContainerContext.Contexts(I);
-      if (!Base || !Context) continue;
+      IKXBaseComponent* Base = Context ? Context->Faces().Base : nullptr;
+      if (!Base) continue;
       const bool Posts = Base->SupportsInput() || Base->SupportsSubmit();
-      if (dynamic_cast<IKXBaseContainer*>(C)) {
+      if (Context->Faces().Container) {
         Flush();
         // Regions are HTML containers: their markup goes straight into the page.
-        if (Posts && !dynamic_cast<IKXHTML40Container*>(C))
+        if (Posts && !Context->Faces().Html40Container)
           Fresh(Base, *Context);
         else if (Context->HTMLTag())
           Base->RenderFinishedTag(*Context, Controls);
@@ -231,7 +264,7 @@ void TKXLayoutMgrForm::Process(TKXRenderStream& AStream, TKXContainerContext& AC
   Flush();
   auto* Form = dynamic_cast<TKXForm*>(FContainer ? FContainer->ContainerObject() : nullptr);
   if (!Form) {
-    AStream.WriteRenderStream(Controls);
+    AStream.AdoptRenderStream(Controls);
     return;
   }
   const std::string& EOL = PageEOL();
@@ -251,10 +284,16 @@ void TKXLayoutMgrForm::Process(TKXRenderStream& AStream, TKXContainerContext& AC
   if (Controller && Controller->PageTransitions() && S && S->Request() &&
       S->Request()->UserAgent().find("MSIE 5") == std::string::npos)
     Head += "<meta http-equiv=\"Page-Enter\" content=\"blendTrans(Duration=0.25)\">" + EOL;
-  Head += EOL + GetHeadScripts(APageContext) + FHeadContent + EOL + "</head>" + EOL;
+  Head += EOL;
+  AStream.WriteString(Head);
+  AStream.WriteString(GetHeadScripts(APageContext));
+  Head.assign(FHeadContent);
+  Head += EOL;
+  Head += "</head>";
+  Head += EOL;
   AStream.WriteString(Head);
   if (!(S && S->Terminated()) && Form->UpdateMode() != umPartial) APageContext.FormTag().Render(Controls);
-  APageContext.BodyTag().Contents().AddBuffer(Controls);
+  APageContext.BodyTag().Contents().AdoptBuffer(Controls);
   APageContext.BodyTag().Render(AStream);
   AStream.WriteString("</html>" + EOL);
 }

@@ -9,6 +9,7 @@
 
 class IKXBaseContainer;
 class TKXComponent;
+class TKXComponent40Context;
 class TKXContainerContext;
 class TKXPageContext40;
 class TKXRenderStream;
@@ -63,7 +64,9 @@ public:
   // True for template processors (partial updates then leave the page's resize to the template).
   virtual bool IsTemplateProcessor() const { return false; }
 
-  virtual void ProcessControl(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext, TKXComponent* AControl);
+  // AContext is the control's context in AContainerContext.
+  virtual void ProcessControl(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext,
+                              TKXComponent40Context& AContext);
   virtual void ProcessControls(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext);
   virtual std::string RenderStyle(TKXComponent* AControl);
   virtual std::string GetHeadScripts(TKXPageContext40& APageContext);
@@ -80,7 +83,8 @@ public:
   KX_DECLARE_CLASS_INFO
 
   void Process(TKXRenderStream& AStream, TKXContainerContext& AContainerContext, TKXPageContext40& APageContext) override;
-  void ProcessControl(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext, TKXComponent* AControl) override;
+  void ProcessControl(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext,
+                      TKXComponent40Context& AContext) override;
   void ProcessControls(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext) override;
   std::string RenderStyle(TKXComponent* AControl) override;
 };

@@ -166,22 +166,30 @@ void TKXCustomControl::SetEditable(bool AValue) {
 }
 
 bool TKXCustomControl::SupportsInput() {
-  auto* Input = dynamic_cast<IKXInputControl*>(this);
+  IKXInputControl* Input = OwnFaces().Input;
   return Input && Input->Editable();
 }
 
-IKXBaseContainer* TKXCustomControl::ParentContainer() const {
-  // A cross cast through the form's hierarchy is costly and names are asked for all the time.
-  if (FParentContainerGeneration != ParentGeneration()) {
-    FParentContainer = dynamic_cast<IKXBaseContainer*>(Parent());
-    FParentContainerGeneration = ParentGeneration();
+const TKXComponentFaces& TKXCustomControl::OwnFaces() const {
+  if (!FOwnFaces.Component) FOwnFaces = TKXComponentFaces(const_cast<TKXCustomControl*>(this));
+  return FOwnFaces;
+}
+
+const TKXComponentFaces& TKXCustomControl::ParentFaces() const {
+  // Names, tab indexes and scripts ask about the parent all the time; it rarely changes.
+  if (FParentFacesGeneration != ParentGeneration()) {
+    FParentFaces = TKXComponentFaces(Parent());
+    FParentFacesGeneration = ParentGeneration();
   }
-  return FParentContainer;
+  return FParentFaces;
 }
 
 TKXBaseForm* TKXCustomControl::OwnerForm() const {
-  for (TKXWinControl* P = Parent(); P; P = P->Parent())
-    if (auto* Form = dynamic_cast<TKXBaseForm*>(P)) return Form;
+  const TKXComponentFaces& P = ParentFaces();
+  if (P.Form) return P.Form;
+  if (P.CustomControl) return P.CustomControl->OwnerForm();   // a region answers from its own cache
+  for (TKXWinControl* W = Parent() ? Parent()->Parent() : nullptr; W; W = W->Parent())
+    if (auto* Form = dynamic_cast<TKXBaseForm*>(W)) return Form;
   return nullptr;
 }
 
@@ -264,11 +272,30 @@ std::string TKXCustomControl::RenderStyle(TKXComponent40Context* AContext) {
   std::string S;
   if (AContext && AContext->ContainerContext() && AContext->ContainerContext()->LayoutManager())
     S = AContext->ContainerContext()->LayoutManager()->RenderStyle(this);
-  if (FStyleRenderOptions.RenderZIndex && FZIndex != -100) S += "z-index:" + std::to_string(FZIndex + 100) + ";";
-  if ((FRenderSize && FStyleRenderOptions.RenderSize) || !FAutoSize)
-    S += "width:" + std::to_string(GetHTMLWidth()) + "px;height:" + std::to_string(GetHTMLHeight()) + "px;";
-  if (FClip)
-    S += "clip:rect(0px," + std::to_string(GetHTMLWidth()) + "px," + std::to_string(GetHTMLHeight()) + "px,0px);";
+  // Appended piece by piece: every control of every page comes through here.
+  const auto Pixels = [&S](int AValue) {
+    S += std::to_string(AValue);
+    S += "px";
+  };
+  if (FStyleRenderOptions.RenderZIndex && FZIndex != -100) {
+    S += "z-index:";
+    S += std::to_string(FZIndex + 100);
+    S += ';';
+  }
+  if ((FRenderSize && FStyleRenderOptions.RenderSize) || !FAutoSize) {
+    S += "width:";
+    Pixels(GetHTMLWidth());
+    S += ";height:";
+    Pixels(GetHTMLHeight());
+    S += ';';
+  }
+  if (FClip) {
+    S += "clip:rect(0px,";
+    Pixels(GetHTMLWidth());
+    S += ',';
+    Pixels(GetHTMLHeight());
+    S += ",0px);";
+  }
   if (FStyleRenderOptions.RenderFont) S += FFont->FontToStringStyle(AContext ? AContext->Browser() : brIE);
   S += KXCursorStyle(FCursor);
   return S;
@@ -315,21 +342,21 @@ void TKXCustomControl::DoHTMLTag(TKXHTMLTag* ATag) {
 TKXXMLTag* TKXCustomControl::RenderAsyncComponent(TKXComponent40Context& AContext) { return RenderAsyncContent(AContext); }
 
 void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
-  const std::string N = HTMLName();
+  const std::string N = AContext.Component() == this ? AContext.HTMLName() : HTMLName();
   AContext.AddToJavaScriptOnce("var " + N + "KXCL = null;");
   std::string ParentObject = "KXCLForm";
-  IKXBaseContainer* C = ParentContainer();
-  if (C && !dynamic_cast<TKXBaseForm*>(C)) {
-    if (auto* Named = dynamic_cast<IKXBaseComponent*>(C)) ParentObject = Named->HTMLName() + "KXCL";
-  }
+  const TKXComponentFaces& P = ParentFaces();
+  if (P.Container && !P.Form && P.Base) ParentObject = P.Base->HTMLName() + "KXCL";
   AContext.AddToKXCLInitProc(N + "KXCL = NewKXCL(" + ParentObject + ",\"" + N + "\",false);");
   TKXApplication* S = AContext.WebApplication();
   if (S && S->IsPartialUpdate() && FDoRefreshControl)
     AContext.AddToUpdateInitProc("KXCLUpdate(\"" + N + "\"," + BoolText(Visible()) + "," + std::to_string(GetHTMLLeft()) +
                                  "," + std::to_string(GetHTMLTop()) + "," + std::to_string(GetHTMLWidth()) + "," +
                                  std::to_string(GetHTMLHeight()) + ");");
-  TKXContainerLayout* Layout = AContext.ContainerContext() ? AContext.ContainerContext()->LayoutManager() : nullptr;
-  const bool FormLayout = Layout && (dynamic_cast<TKXLayoutMgrForm*>(Layout) || Layout->IsTemplateProcessor());
+  TKXContainerContext* CC = AContext.ContainerContext();
+  TKXContainerLayout* Layout = CC ? CC->LayoutManager() : nullptr;
+  const bool DefaultLayout = CC && CC->IsDefaultLayout();
+  const bool FormLayout = Layout && (DefaultLayout || Layout->IsTemplateProcessor());
   if (FormLayout && (FAlign != alNone || !(FAnchors == TKXAnchors{akLeft, akTop}))) {
     AContext.AddToKXCLInitProc("if (" + N + "KXCL != null) {");
     AContext.AddToKXCLInitProc("  " + N + "KXCL.SetAlign(" + KXAlignInfo().NameOf(FAlign) + ");\r\n " + N +
@@ -338,14 +365,14 @@ void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
                                BoolText(FAnchors.Contains(akBottom)) + "));");
     AContext.AddToKXCLInitProc("}");
   }
-  if (FUseFrame && Layout && dynamic_cast<TKXLayoutMgrForm*>(Layout)) {
+  if (FUseFrame && DefaultLayout) {
     AContext.AddToKXCLInitProc("if (" + N + "KXCL) {");
     AContext.AddToKXCLInitProc(N + "KXCL.BorderWidthPixels = 2;");
     AContext.AddToKXCLInitProc("}");
   }
   TKXScriptEvents Events;
   Events.Assign(FScriptEvents);
-  if (auto* Async = dynamic_cast<IKXAsyncInputControl*>(this); Async && Async->SubmitOnAsyncEvent())
+  if (IKXAsyncInputControl* Async = OwnFaces().AsyncInput; Async && Async->SubmitOnAsyncEvent())
     for (const char* E : {"OnChange", "OnKeyPress", "OnClick", "OnSelect"}) Events.HookEvent(E, "OnControlContentChange(event);");
   HookControlEvents(AContext, Events);
   RenderTitle(AContext.HTMLTag());
@@ -369,9 +396,10 @@ void TKXCustomControl::HookControlEvents(TKXComponent40Context& AContext, TKXScr
 }
 
 void TKXCustomControl::HookAsyncEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents) {
-  const std::string N = HTMLName();
+  std::string N;
   for (const TAsyncEventRow& Row : kAsyncEvents) {
     if (!(this->*Row.Event)) continue;
+    if (N.empty()) N = HTMLName();
     const std::string CallName = N + "." + Row.AsyncName;
     if (KXRegisterCallBackHook() && AContext.WebApplication()) {
       const bool OnlyEnabled = Row.Event == &TKXCustomControl::OnAsyncClick;

@@ -113,7 +113,11 @@ public:
   // Names.
   std::string HTMLName() const override;
   // The container this control is laid out in (its parent when that is a container).
-  IKXBaseContainer* ParentContainer() const;
+  IKXBaseContainer* ParentContainer() const { return ParentFaces().Container; }
+  // The faces of the parent, asked again only when the parent changes.
+  const TKXComponentFaces& ParentFaces() const;
+  // This control's own faces, asked once (a control's class does not change once it is made).
+  const TKXComponentFaces& OwnFaces() const;
   // The form above this control, through regions.
   TKXBaseForm* OwnerForm() const;
 
@@ -216,8 +220,9 @@ protected:
   int FTabOrder = -1;
 
 private:
-  mutable IKXBaseContainer* FParentContainer = nullptr;
-  mutable unsigned FParentContainerGeneration = 0;   // the parent generation FParentContainer is for
+  mutable TKXComponentFaces FOwnFaces;
+  mutable TKXComponentFaces FParentFaces;
+  mutable unsigned FParentFacesGeneration = 0;   // the parent generation FParentFaces is for
 };
 
 // A control whose value is posted: it answers the input interfaces with the base's operations.

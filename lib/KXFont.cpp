@@ -97,7 +97,23 @@ void TKXFont::Assign(const TKXPersistent& ASource) {
   Changed();
 }
 
+bool TKXFont::CachedStyleFits(TKXBrowser ABrowser) const {
+  const TStyleKey& K = FCachedKey;
+  return FCached && K.Browser == ABrowser && K.Color == FColor && K.Enabled == FEnabled && K.Size == FSize &&
+         K.Style == FStyle && K.FontName == FFontName && K.FontFamily == FFontFamily && K.FontVariant == FFontVariant;
+}
+
 std::string TKXFont::FontToStringStyle(TKXBrowser ABrowser, const TKXFont* ABase) const {
+  if (ABase) return MakeStringStyle(ABrowser, ABase);
+  if (!CachedStyleFits(ABrowser)) {
+    FCachedStyle = MakeStringStyle(ABrowser, nullptr);
+    FCachedKey = {ABrowser, FColor, FEnabled, FFontName, FFontFamily, FFontVariant, FSize, FStyle};
+    FCached = true;
+  }
+  return FCachedStyle;
+}
+
+std::string TKXFont::MakeStringStyle(TKXBrowser ABrowser, const TKXFont* ABase) const {
   if (!FEnabled) return {};
   std::string S;
   const std::string Px = std::to_string(Pixels(FSize));

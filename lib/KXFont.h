@@ -43,11 +43,27 @@ public:
 private:
   void Changed();
 
+  // The values a style text depends on; the last full text is kept with the values it was
+  // made from, since every control writes its font on every page and fonts rarely change.
+  struct TStyleKey {
+    TKXBrowser Browser = brIE;
+    TKXColor Color = clNone;
+    bool Enabled = true;
+    std::string FontName, FontFamily, FontVariant;
+    int Size = 0;
+    TKXFontStyles Style;
+  };
+  bool CachedStyleFits(TKXBrowser ABrowser) const;
+  std::string MakeStringStyle(TKXBrowser ABrowser, const TKXFont* ABase) const;
+
   TKXColor FColor = clNone;
   bool FEnabled = true;
   std::string FFontName, FFontFamily, FFontVariant;
   int FSize = 10;
   TKXFontStyles FStyle;
+  mutable TStyleKey FCachedKey;
+  mutable std::string FCachedStyle;
+  mutable bool FCached = false;
 };
 
 class TKXStyleRenderOptions : public TKXPersistent {

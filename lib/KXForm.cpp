@@ -39,11 +39,10 @@ const char* const kPartialUnsupported = "That change is not supported during par
 // Visible file controls of a container, depth-first through visible containers.
 void CollectFileControls(IKXBaseContainer& AContainer, std::vector<TKXComponent*>& AOut) {
   for (int I = 0; I < AContainer.KXComponentsCount(); ++I) {
-    TKXComponent* C = AContainer.Component(I);
-    auto* Control = dynamic_cast<IKXBaseControl*>(C);
-    if (Control && !Control->GetVisible()) continue;
-    if (dynamic_cast<IKXFileControl*>(C)) AOut.push_back(C);
-    if (auto* Child = dynamic_cast<IKXBaseContainer*>(C)) CollectFileControls(*Child, AOut);
+    const TKXComponentFaces& F = AContainer.ComponentFaces(I);
+    if (F.Control && !F.Control->GetVisible()) continue;
+    if (F.FileControl) AOut.push_back(F.Component);
+    if (F.Container) CollectFileControls(*F.Container, AOut);
   }
 }
 
@@ -183,7 +182,7 @@ void TKXForm::ContainerHook(TKXComponent40Context& AContext) {
   KXFrameControlTag(AContext, true);
   TKXApplication* S = AContext.WebApplication();
   if (S && S->Terminated()) return;
-  if (auto* Html40 = dynamic_cast<IKXHTML40Component*>(AContext.Component())) Html40->RenderScripts(AContext);
+  if (IKXHTML40Component* Html40 = AContext.Faces().Html40) Html40->RenderScripts(AContext);
 }
 
 bool TKXForm::AcceptsHiddenComponent(TKXComponent*) { return FUpdateMode == umPartial; }
@@ -191,9 +190,16 @@ bool TKXForm::AcceptsHiddenComponent(TKXComponent*) { return FUpdateMode == umPa
 void TKXForm::BuildRealTabOrderList() {
   FRealTabOrderList.clear();
   std::function<void(IKXBaseContainer&)> Walk = [&](IKXBaseContainer& AContainer) {
+    // The container knows the faces of its components; a short search beats a cross cast.
+    const int Count = AContainer.KXComponentsCount();
     for (TKXComponent* C : AContainer.TabOrderList()) {
-      if (auto* T = dynamic_cast<IKXTabOrder*>(C); T && T->HasTabOrder()) FRealTabOrderList.push_back(C);
-      if (auto* Child = dynamic_cast<IKXBaseContainer*>(C)) Walk(*Child);
+      const TKXComponentFaces* F = nullptr;
+      for (int I = 0; I < Count && !F; ++I)
+        if (AContainer.ComponentFaces(I).Component == C) F = &AContainer.ComponentFaces(I);
+      const TKXComponentFaces Asked = F ? TKXComponentFaces() : TKXComponentFaces(C);
+      if (!F) F = &Asked;
+      if (F->TabOrder && F->TabOrder->HasTabOrder()) FRealTabOrderList.push_back(C);
+      if (F->Container) Walk(*F->Container);
     }
   };
   Walk(*this);
@@ -359,7 +365,13 @@ void TKXForm::GenerateForm(TKXRenderStream& AStream) {
   TKXApplication* S = WebApplication();
   struct TAfterRender {
     TKXForm& Form;
+    TKXRenderStream& Stream;
+    const int64_t Start;
     ~TAfterRender() {
+      try {
+        if (const int64_t Written = Stream.Size() - Start; Written > 0) Form.FLastPageSize = static_cast<size_t>(Written);
+      } catch (...) {
+      }
       Form.FInitProc.clear();
       try {
         Form.DoAfterRender();
@@ -368,8 +380,10 @@ void TKXForm::GenerateForm(TKXRenderStream& AStream) {
       Form.FPageContext.reset();
       Form.FRealTabOrderList.clear();
     }
-  } AfterRender{*this};
+  } AfterRender{*this, AStream, AStream.Size()};
   if (S && S->IsCallBack()) return RenderCallBack();
+  // Pages of one form are of about the same size: room for the last one saves regrowing.
+  AStream.Reserve(FLastPageSize);
 
   TKXServerControllerBase* C = GServerController();
   const std::string& EOL = PageEOL();

@@ -135,6 +135,7 @@ protected:
   std::string FTheme;
   bool FXPTheme = true;
   std::vector<TKXComponent*> FRealTabOrderList;
+  size_t FLastPageSize = 0;   // bytes of the last page written, the room made for the next one
   TKXComponent* FProgressIndicator = nullptr;
   bool FActiveControlChanged = false;
   bool FDoResizePrediction = true;

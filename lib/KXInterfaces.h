@@ -8,6 +8,8 @@
 
 class TKXComponent;
 class TKXComponent40Context;
+class TKXCustomControl;
+class TKXBaseForm;
 class TKXContainerContext;
 class TKXContainerLayout;
 class TKXFont;
@@ -116,6 +118,33 @@ public:
   virtual std::string GetSubmitParam() const = 0;
 };
 
+class IKXBaseContainer;
+class IKXHTML40Container;
+class IKXFileControl;
+
+// The faces one component shows, asked once: a cross cast through a control's hierarchy is
+// costly, and a render would otherwise ask each control the same questions many times. A
+// container asks when a component joins it; the render contexts of that component carry them.
+struct TKXComponentFaces {
+  TKXComponentFaces() = default;
+  // Asks AComponent (which must be fully constructed) for each face; nil gives none.
+  explicit TKXComponentFaces(TKXComponent* AComponent);
+
+  TKXComponent* Component = nullptr;
+  IKXBaseComponent* Base = nullptr;
+  IKXHTML40Component* Html40 = nullptr;
+  IKXHTML40Control* Html40Control = nullptr;
+  IKXBaseControl* Control = nullptr;
+  IKXTabOrder* TabOrder = nullptr;
+  IKXInputControl* Input = nullptr;
+  IKXAsyncInputControl* AsyncInput = nullptr;
+  IKXBaseContainer* Container = nullptr;
+  IKXHTML40Container* Html40Container = nullptr;
+  IKXFileControl* FileControl = nullptr;
+  TKXCustomControl* CustomControl = nullptr;
+  TKXBaseForm* Form = nullptr;
+};
+
 class IKXBaseContainer {
 public:
   virtual ~IKXBaseContainer() = default;
@@ -127,6 +156,8 @@ public:
   virtual TKXWinControl* ContainerObject() = 0;
   virtual TKXComponent* FindComponentByName(const std::string& AName) = 0;
   virtual TKXComponent* Component(int AIndex) const = 0;
+  // The faces of Component(AIndex).
+  virtual const TKXComponentFaces& ComponentFaces(int AIndex) const = 0;
   virtual int KXComponentsCount() const = 0;
   virtual TKXContainerContext* MakeContainerContext(TKXApplication* AWebApplication) = 0;
   virtual void RenderChildren(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext) = 0;

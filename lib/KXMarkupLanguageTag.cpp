@@ -350,6 +350,13 @@ TKXBinaryElement* TKXMarkupLanguageTagCollection::AddBuffer(TKXRenderStream& ABu
   return B;
 }
 
+TKXBinaryElement* TKXMarkupLanguageTagCollection::AdoptBuffer(TKXRenderStream& ABuffer, bool ASetParentElement) {
+  auto B = std::make_unique<TKXBinaryElement>();
+  B->Buffer().AdoptRenderStream(ABuffer);
+  AddNode(B.get(), ASetParentElement);
+  return B.release();
+}
+
 TKXMarkupLanguageTag* TKXMarkupLanguageTagCollection::AddTagAsObject(TKXMarkupLanguageTag* ATag,
                                                                     bool ASetParentElement) {
   if (!ATag) return nullptr;

@@ -211,6 +211,8 @@ public:
   TKXTextElement* AddText(std::string_view AText, bool ASetParentElement = false);
   // The new node's buffer receives a copy of all of ABuffer's bytes.
   TKXBinaryElement* AddBuffer(TKXRenderStream& ABuffer, bool ASetParentElement = false);
+  // As AddBuffer, but the bytes are moved: ABuffer is empty afterwards.
+  TKXBinaryElement* AdoptBuffer(TKXRenderStream& ABuffer, bool ASetParentElement = false);
   // Takes ownership of an existing tag; nil adds nothing. Linking a tag that already has a parent
   // adds its topmost ancestor instead and returns the given tag.
   TKXMarkupLanguageTag* AddTagAsObject(TKXMarkupLanguageTag* ATag, bool ASetParentElement = false);

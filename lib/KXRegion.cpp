@@ -185,6 +185,7 @@ TKXComponent* TKXCustomRegion::FindComponentByName(const std::string& AName) {
   return FContainerImplementation->FindComponentByName(AName);
 }
 TKXComponent* TKXCustomRegion::Component(int AIndex) const { return FContainerImplementation->Component(AIndex); }
+const TKXComponentFaces& TKXCustomRegion::ComponentFaces(int AIndex) const { return FContainerImplementation->Faces(AIndex); }
 int TKXCustomRegion::KXComponentsCount() const { return FContainerImplementation->Count(); }
 std::vector<TKXComponent*>& TKXCustomRegion::TabOrderList() { return FContainerImplementation->TabOrderList(); }
 TKXContainerContext* TKXCustomRegion::ContainerContext() const { return FContainerImplementation->ContainerContext(); }
@@ -300,7 +301,7 @@ void TKXCustomRegion::RenderChildren(TKXContainerContext& AContainerContext, TKX
   // What was written goes into the frame even when the layout fails half-way.
   auto Attach = [&] {
     Layout->SetContainer(nullptr);
-    if (FFrameTag) FFrameTag->Contents().AddBuffer(Stream);
+    if (FFrameTag) FFrameTag->Contents().AdoptBuffer(Stream);
   };
   try {
     Layout->ProcessControls(AContainerContext, APageContext);
@@ -314,7 +315,7 @@ void TKXCustomRegion::RenderChildren(TKXContainerContext& AContainerContext, TKX
 
 void TKXCustomRegion::ContainerHook(TKXComponent40Context& AContext) {
   KXFrameControlTag(AContext, false);
-  if (auto* Html40 = dynamic_cast<IKXHTML40Component*>(AContext.Component())) Html40->RenderScripts(AContext);
+  if (IKXHTML40Component* Html40 = AContext.Faces().Html40) Html40->RenderScripts(AContext);
 }
 
 void TKXCustomRegion::RenderScripts(TKXComponent40Context& AContext) {

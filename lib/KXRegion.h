@@ -54,6 +54,7 @@ public:
   TKXWinControl* ContainerObject() override { return this; }
   TKXComponent* FindComponentByName(const std::string& AName) override;
   TKXComponent* Component(int AIndex) const override;
+  const TKXComponentFaces& ComponentFaces(int AIndex) const override;
   int KXComponentsCount() const override;
   TKXContainerContext* MakeContainerContext(TKXApplication* AWebApplication) override;
   void RenderChildren(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext) override;

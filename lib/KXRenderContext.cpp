@@ -165,8 +165,11 @@ std::string TKXPageContext40::UpdateInitProc() const {
 TKXFormUpdateMode TKXPageContext40::UpdateMode() const {
   if (!FWebApplication) return umAll;
   TKXComponent* Active = FWebApplication->ActiveForm();
-  auto* Form = dynamic_cast<IKXHTML40Form*>(Active);
-  return Form ? Form->UpdateMode() : umAll;
+  if (Active != FUpdateModeForm) {
+    FUpdateModeForm = Active;
+    FUpdateModeFace = dynamic_cast<IKXHTML40Form*>(Active);
+  }
+  return FUpdateModeFace ? FUpdateModeFace->UpdateMode() : umAll;
 }
 
 void TKXPageContext40::FinalizeContext() {

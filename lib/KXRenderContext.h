@@ -116,6 +116,9 @@ private:
   TSkStringList FValidation, FValidationMsg;
   std::string FUpdateControlsProc;
   TKXComponent* FProgressIndicator = nullptr;
+  // The active form UpdateMode last asked about and its form face (asked once per form).
+  mutable TKXComponent* FUpdateModeForm = nullptr;
+  mutable IKXHTML40Form* FUpdateModeFace = nullptr;
   bool FServerResize = false;
   std::string FDocType;
 };

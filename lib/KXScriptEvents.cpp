@@ -1,5 +1,7 @@
 #include "KXScriptEvents.h"
 
+#include <algorithm>
+
 #include "KXException.h"
 #include "KXBaseRenderContext.h"
 #include "KXRenderContext.h"
@@ -67,24 +69,66 @@ void TKXScriptEvents::HookEvent(const std::string& AEvent, const std::string& AS
   }
 }
 
+namespace {
+
+bool IsBlank(std::string_view AText) {
+  for (char C : AText)
+    if (static_cast<unsigned char>(C) > ' ') return false;
+  return true;
+}
+
+}  // namespace
+
 void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::string& AHTMLName, bool AIE) const {
-  const std::string Arg = AIE ? "" : "event";
+  const std::string_view Arg = AIE ? "" : "event";
+  // Every control writes a few of these per page: each text is assembled in one buffer.
+  std::string Function, Hook;
+  const auto BeginFunction = [&](std::string_view AName) {
+    Function.clear();
+    Function += "function ";
+    Function += AName;
+    Function += '(';
+    Function += Arg;
+    Function += ") {\r\n";
+  };
+  const auto AddHook = [&](std::string_view AEvent, std::string_view AName) {
+    Hook.clear();
+    Hook += "if (";
+    Hook += AHTMLName;
+    Hook += "KXCL) ";
+    Hook += AHTMLName;
+    Hook += "KXCL.HookEvent(\"";
+    Hook += AEvent;
+    Hook += "\",";
+    Hook += AName;
+    Hook += ");";
+    AContext.AddToKXCLInitProc(Hook);
+  };
   for (const auto& I : FItems) {
-    std::string Code = I->FEventCode.Text();
-    if (Trim(Code).empty()) continue;
+    const TSkStringList& Code = I->FEventCode;
+    if (std::all_of(Code.begin(), Code.end(), IsBlank)) continue;
     const std::string E = LowerCase(I->FEvent);
-    const std::string N = StartsText("on", E) ? E.substr(2) : E;
+    const std::string_view N = StartsText("on", E) ? std::string_view(E).substr(2) : std::string_view(E);
     const std::string Fn = AHTMLName + "_" + E;
-    if (!EndsText("\r\n", Code)) Code += "\r\n";
-    AContext.AddToJavaScriptOnce("function " + Fn + "(" + Arg + ") {\r\n" + Code + "}\r\n");
+    // The code as its lines joined, each ending with a line break.
+    BeginFunction(Fn);
+    for (const std::string& Line : Code) {
+      Function += Line;
+      Function += "\r\n";
+    }
+    Function += "}\r\n";
+    AContext.AddToJavaScriptOnce(Function);
     if (SameText(N, "load"))
       AContext.SetExtraParam("onload", Fn + "()");
     else
-      AContext.AddToKXCLInitProc("if (" + AHTMLName + "KXCL) " + AHTMLName + "KXCL.HookEvent(\"" + N + "\"," + Fn + ");");
+      AddHook(N, Fn);
     for (size_t K = 0; K < I->FHooked.size(); ++K) {
       const std::string FnK = Fn + std::to_string(K);
-      AContext.AddToJavaScriptOnce("function " + FnK + "(" + Arg + ") {\r\n" + I->FHooked[K] + "\r\n}\r\n");
-      AContext.AddToKXCLInitProc("if (" + AHTMLName + "KXCL) " + AHTMLName + "KXCL.HookEvent(\"" + N + "\"," + FnK + ");");
+      BeginFunction(FnK);
+      Function += I->FHooked[K];
+      Function += "\r\n}\r\n";
+      AContext.AddToJavaScriptOnce(Function);
+      AddHook(N, FnK);
     }
   }
 }

@@ -142,6 +142,22 @@ void TKXRenderStream::WriteRenderStream(TKXRenderStream& ARenderStream) {
   Source.SetPosition(Saved);
 }
 
+void TKXRenderStream::Reserve(size_t AMore) {
+  if (FMemory) FMemory->Reserve(static_cast<size_t>(FMemory->Size()) + AMore);
+}
+
+void TKXRenderStream::AdoptRenderStream(TKXRenderStream& ARenderStream) {
+  if (&ARenderStream == this) return;
+  if (FMemory && ARenderStream.FMemory && FMemory->Size() == 0) {
+    FMemory->SetDataString(ARenderStream.FMemory->TakeData());
+    FMemory->Seek(0, TSkSeekOrigin::soEnd);
+    return;
+  }
+  WriteRenderStream(ARenderStream);
+  ARenderStream.SetSize(0);
+  ARenderStream.Seek(0, TSkSeekOrigin::soBeginning);
+}
+
 std::string TKXRenderStream::Extract() {
   std::string Bytes;
   if (FMemory) {

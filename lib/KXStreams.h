@@ -50,6 +50,13 @@ public:
   void WriteString(std::string_view AString);
   // Appends every byte of the other stream, read from its start; its position is kept.
   void WriteRenderStream(TKXRenderStream& ARenderStream);
+  // Moves every byte of the other stream to the end of this one and leaves it empty. An empty
+  // memory stream takes the other's memory over instead of copying it (rendered pieces of a
+  // page are handed on this way); otherwise the bytes are copied.
+  void AdoptRenderStream(TKXRenderStream& ARenderStream);
+  // A hint that about AMore bytes are going to be written: memory storage makes room for them
+  // at once instead of growing step by step. Nothing else changes.
+  void Reserve(size_t AMore);
   // The whole content decoded from the page encoding; the stream is empty afterwards.
   std::string Extract();
 

@@ -51,6 +51,8 @@ public:
   int64_t Size() override { return static_cast<int64_t>(FData.size()); }
   void SetSize(int64_t ASize) override;
 
+  // Room for ACapacity bytes in all, so a stream of about known size grows without copying.
+  void Reserve(size_t ACapacity) { FData.reserve(ACapacity); }
   const std::string& DataString() const { return FData; }
   void SetDataString(std::string AData) { FData = std::move(AData); FPosition = 0; }
   // Hands the bytes over and leaves the stream empty.

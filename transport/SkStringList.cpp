@@ -54,8 +54,14 @@ void TSkStringList::SetValue(std::string_view AName, std::string_view AValue) {
 }
 
 std::string TSkStringList::Text() const {
+  size_t Size = 0;
+  for (const std::string& L : FLines) Size += L.size() + 2;
   std::string R;
-  for (const std::string& L : FLines) R += L + "\r\n";
+  R.reserve(Size);
+  for (const std::string& L : FLines) {
+    R += L;
+    R += "\r\n";
+  }
   return R;
 }
 

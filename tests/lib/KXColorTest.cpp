@@ -3,6 +3,7 @@
 #include <set>
 
 #include "KXColor.h"
+#include "KXFont.h"
 #include "SkStrUtils.h"
 
 TEST(ColorToHTMLColor, Conversions) {
@@ -130,4 +131,32 @@ TEST(PlatformColors, NamesBothWaysAndFallback) {
   EXPECT_EQ(ColorToHTMLColor(C), "#FF0000");
   EXPECT_FALSE(ColorToIdent(KXColorFromRGBHex(0x123456), Back));
   EXPECT_FALSE(IdentToColor("clNoSuchColour", C));
+}
+
+// The style text of a font is kept between pages; every change and every other browser must
+// still be seen at once, however the font was changed.
+TEST(FontStyle, FollowsEveryChangeAfterBeingKept) {
+  TKXFont F;
+  const std::string IE = F.FontToStringStyle(brIE);
+  const std::string Gecko = F.FontToStringStyle(brGecko);
+  EXPECT_EQ(IE, "font-weight:normal;font-style:normal;text-decoration: none;font-size:13px; ");
+  EXPECT_EQ(Gecko, "font-style:normal;font-weight:normal;font-size:13px;text-decoration: none;");
+  EXPECT_EQ(F.FontToStringStyle(brIE), IE);
+  F.SetSize(12);
+  EXPECT_EQ(F.FontToStringStyle(brIE), "font-weight:normal;font-style:normal;text-decoration: none;font-size:16px; ");
+  F.SetFontFamily("serif");
+  EXPECT_NE(F.FontToStringStyle(brIE).find("font-family:serif;"), std::string::npos);
+  F.SetFontVariant("small-caps");
+  EXPECT_NE(F.FontToStringStyle(brIE).find("font-variant:small-caps;"), std::string::npos);
+  F.SetColor(0x000000FF);
+  EXPECT_NE(F.FontToStringStyle(brIE).find("color:#FF0000;"), std::string::npos);
+  F.SetStyle(TKXFontStyles{fsBold});
+  EXPECT_NE(F.FontToStringStyle(brIE).find("font-weight:bold;"), std::string::npos);
+  F.SetFontName("Tahoma");
+  EXPECT_NE(F.FontToStringStyle(brGecko).find("font-family:'Tahoma';"), std::string::npos);
+  TKXFont Other;
+  F.Assign(Other);
+  EXPECT_EQ(F.FontToStringStyle(brIE), IE);
+  F.SetEnabled(false);
+  EXPECT_EQ(F.FontToStringStyle(brIE), "");
 }

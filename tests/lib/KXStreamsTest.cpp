@@ -96,6 +96,58 @@ TEST_F(RenderStreamTest, WriteRenderStreamCopiesFromTheStart) {
   }
 }
 
+TEST_F(RenderStreamTest, AdoptRenderStreamMovesTheBytesAndEmptiesTheSource) {
+  // Into an empty memory stream the memory changes hands; anything else is a copy. Either way
+  // the target continues at its end and the source is left empty and usable.
+  for (TKXRendering From : {rnInMemory, rnInFile})
+    for (TKXRendering To : {rnInMemory, rnInFile})
+      for (bool TargetEmpty : {true, false}) {
+        SCOPED_TRACE(std::string(From == rnInMemory ? "memory" : "file") + " into " +
+                     (To == rnInMemory ? "memory" : "file") + (TargetEmpty ? ", empty" : ", written"));
+        TKXRenderStream Source(From), Target(To);
+        Source.WriteString("<b>ü</b>");
+        Source.Seek(2, TSkSeekOrigin::soBeginning);
+        if (!TargetEmpty) Target.WriteString(">");
+        Target.AdoptRenderStream(Source);
+        EXPECT_EQ(Source.Size(), 0);
+        EXPECT_EQ(Source.Position(), 0);
+        Target.WriteString("!");
+        EXPECT_EQ(Target.Extract(), std::string(TargetEmpty ? "" : ">") + "<b>ü</b>!");
+        Source.WriteString("again");
+        EXPECT_EQ(Source.Extract(), "again");
+      }
+  TKXRenderStream Self(rnInMemory);
+  Self.WriteString("x");
+  Self.AdoptRenderStream(Self);
+  EXPECT_EQ(Self.Extract(), "x");
+}
+
+TEST_F(RenderStreamTest, AdoptedBufferRendersLikeACopiedOne) {
+  TKXRenderStream Bytes(rnInMemory);
+  Bytes.WriteString("<i>x</i>");
+  TKXHTMLTag Div("div");
+  Div.Contents().AdoptBuffer(Bytes);
+  EXPECT_EQ(Bytes.Size(), 0);
+  Bytes.WriteString("<u>y</u>");
+  Div.Contents().AddBuffer(Bytes);
+  EXPECT_EQ(Div.Render(), "<div><i>x</i><u>y</u></div>");
+  EXPECT_EQ(Div.Render(), "<div><i>x</i><u>y</u></div>");   // rendering does not use the bytes up
+}
+
+TEST_F(RenderStreamTest, ReserveChangesNothingVisible) {
+  for (TKXRendering Storage : {rnInMemory, rnInFile}) {
+    SCOPED_TRACE(Storage == rnInMemory ? "memory" : "file");
+    TKXRenderStream S(Storage);
+    S.WriteString("ab");
+    S.Seek(1, TSkSeekOrigin::soBeginning);
+    S.Reserve(1 << 16);
+    EXPECT_EQ(S.Size(), 2);
+    EXPECT_EQ(S.Position(), 1);
+    S.WriteString("X");
+    EXPECT_EQ(S.Extract(), "aX");
+  }
+}
+
 TEST_F(RenderStreamTest, EightBitCharSetConvertsBothWays) {
   KXSetRenderCharSet("ISO-8859-1");
   EXPECT_FALSE(KXRenderIsUTF8());
