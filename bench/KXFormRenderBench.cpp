@@ -3,8 +3,10 @@
 // session, as each request of that session does.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "../tests/support/KXStandInControl.h"
@@ -14,6 +16,20 @@
 #include "KXResources.h"
 #include "KXServerControllerBase.h"
 #include "KXStreams.h"
+
+// Heap allocations are most of what a render costs: the bench counts them.
+namespace {
+thread_local size_t GAllocations = 0;
+}
+
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"   // malloc and free pair up here
+void* operator new(size_t ASize) {
+  ++GAllocations;
+  if (void* P = std::malloc(ASize ? ASize : 1)) return P;
+  throw std::bad_alloc();
+}
+void operator delete(void* AP) noexcept { std::free(AP); }
+void operator delete(void* AP, size_t) noexcept { std::free(AP); }
 
 namespace {
 
@@ -74,6 +90,7 @@ void RenderForm(benchmark::State& AState) {
     Form->Show();
     Session.SetFormAction(Session.ExecAction());
     size_t Bytes = 0;
+    const size_t AllocationsBefore = GAllocations;
     for (auto _ : AState) {
       TKXRenderStream Page(rnInMemory);
       Form->GenerateForm(Page);
@@ -82,6 +99,8 @@ void RenderForm(benchmark::State& AState) {
     }
     AState.counters["pages_per_s"] = benchmark::Counter(static_cast<double>(AState.iterations()), benchmark::Counter::kIsRate);
     AState.counters["bytes_per_page"] = static_cast<double>(Bytes);
+    AState.counters["allocations_per_page"] =
+        static_cast<double>(GAllocations - AllocationsBefore) / static_cast<double>(AState.iterations());
     SetCurrentSession(nullptr);
   }
   Controller.reset();

@@ -1,5 +1,7 @@
 #include "KXBaseRenderContext.h"
 
+#include <algorithm>
+
 #include "KXApplication.h"
 #include "KXBaseForm.h"
 #include "KXContainerLayout.h"
@@ -51,8 +53,15 @@ void TKXComponent40Context::SetExtraParam(const std::string& AName, const std::s
 
 namespace {
 
+// A control's sections start with room for a few lines, not at the string's smallest size.
+void MakeRoom(std::string& ASection, size_t AMore) {
+  constexpr size_t kFirstRoom = 256;
+  if (ASection.empty() && ASection.capacity() < kFirstRoom) ASection.reserve(std::max(kFirstRoom, 2 * AMore));
+}
+
 void AppendLine(std::string& ASection, const std::string& ACode) {
   if (ACode.empty()) return;
+  MakeRoom(ASection, ACode.size());
   ASection += ACode;
   ASection += PageEOL();
 }
@@ -63,6 +72,7 @@ void TKXComponent40Context::AddToInitProc(const std::string& ACode) { AppendLine
 void TKXComponent40Context::AddToInitProcDoLastCode(const std::string& ACode) { AppendLine(FInitProcDoLastCode, ACode); }
 void TKXComponent40Context::AddToKXCLInitProc(const std::string& ACode) { AppendLine(FKXCLInitProc, ACode); }
 void TKXComponent40Context::AddToJavaScriptOnce(const std::string& ACode) {
+  MakeRoom(FJavaScript, ACode.size());
   FJavaScript += ACode;
   const std::string& EOL = PageEOL();
   if (!(ACode.size() > 2 && !EOL.empty() && EndsText(EOL, ACode))) FJavaScript += EOL;

@@ -173,7 +173,9 @@ std::string TKXLayoutMgrForm::RenderStyle(TKXComponent* AControl) {
   if (!Control) return {};
   // Only controls laid out in an HTML container (a form or a region) are placed by position.
   if (!Control->ParentFaces().Html40Container || !Control->StyleRenderOptions().RenderPosition) return {};
-  std::string S = Control->StyleRenderOptions().RenderAbsolute ? "position:absolute;" : "position:relative;";
+  std::string S;
+  S.reserve(192);   // the control appends its size, font and cursor to this
+  S += Control->StyleRenderOptions().RenderAbsolute ? "position:absolute;" : "position:relative;";
   S += "left:";
   S += std::to_string(Control->GetHTMLLeft());
   S += "px;top:";
@@ -192,7 +194,8 @@ void TKXLayoutMgrForm::ProcessControl(TKXContainerContext& AContainerContext, TK
       const std::string& N = AContext.HTMLName();
       // The class made from the control's name ("<name>CSS") gets a rule of its own.
       if (Class.size() == N.size() + 3 && Class.starts_with(N) && Class.ends_with("CSS")) {
-        std::string Rule;
+        thread_local std::string Rule;   // assembled in place for every control of every page
+        Rule.clear();
         Rule += '.';
         Rule += Class;
         Rule += " {";

@@ -272,6 +272,7 @@ std::string TKXCustomControl::RenderStyle(TKXComponent40Context* AContext) {
   std::string S;
   if (AContext && AContext->ContainerContext() && AContext->ContainerContext()->LayoutManager())
     S = AContext->ContainerContext()->LayoutManager()->RenderStyle(this);
+  S.reserve(S.size() + 160);   // room for size, font and cursor: the style is then built in place
   // Appended piece by piece: every control of every page comes through here.
   const auto Pixels = [&S](int AValue) {
     S += std::to_string(AValue);
@@ -296,8 +297,8 @@ std::string TKXCustomControl::RenderStyle(TKXComponent40Context* AContext) {
     Pixels(GetHTMLHeight());
     S += ",0px);";
   }
-  if (FStyleRenderOptions.RenderFont) S += FFont->FontToStringStyle(AContext ? AContext->Browser() : brIE);
-  S += KXCursorStyle(FCursor);
+  if (FStyleRenderOptions.RenderFont) S += FFont->StringStyle(AContext ? AContext->Browser() : brIE);
+  if (FCursor != crAuto) S += KXCursorStyle(FCursor);
   return S;
 }
 
@@ -343,11 +344,29 @@ TKXXMLTag* TKXCustomControl::RenderAsyncComponent(TKXComponent40Context& AContex
 
 void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
   const std::string N = AContext.Component() == this ? AContext.HTMLName() : HTMLName();
-  AContext.AddToJavaScriptOnce("var " + N + "KXCL = null;");
-  std::string ParentObject = "KXCLForm";
-  const TKXComponentFaces& P = ParentFaces();
-  if (P.Container && !P.Form && P.Base) ParentObject = P.Base->HTMLName() + "KXCL";
-  AContext.AddToKXCLInitProc(N + "KXCL = NewKXCL(" + ParentObject + ",\"" + N + "\",false);");
+  {
+    // Every control of every page writes these two lines: assembled in one buffer.
+    std::string Line;
+    Line.reserve(2 * N.size() + 64);
+    Line += "var ";
+    Line += N;
+    Line += "KXCL = null;";
+    AContext.AddToJavaScriptOnce(Line);
+    Line.clear();
+    Line += N;
+    Line += "KXCL = NewKXCL(";
+    const TKXComponentFaces& P = ParentFaces();
+    if (P.Container && !P.Form && P.Base) {
+      Line += P.Base->HTMLName();
+      Line += "KXCL";
+    } else {
+      Line += "KXCLForm";
+    }
+    Line += ",\"";
+    Line += N;
+    Line += "\",false);";
+    AContext.AddToKXCLInitProc(Line);
+  }
   TKXApplication* S = AContext.WebApplication();
   if (S && S->IsPartialUpdate() && FDoRefreshControl)
     AContext.AddToUpdateInitProc("KXCLUpdate(\"" + N + "\"," + BoolText(Visible()) + "," + std::to_string(GetHTMLLeft()) +
@@ -370,7 +389,8 @@ void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
     AContext.AddToKXCLInitProc(N + "KXCL.BorderWidthPixels = 2;");
     AContext.AddToKXCLInitProc("}");
   }
-  TKXScriptEvents Events;
+  const TKXRenderEvents Lent;
+  TKXScriptEvents& Events = *Lent;
   Events.Assign(FScriptEvents);
   if (IKXAsyncInputControl* Async = OwnFaces().AsyncInput; Async && Async->SubmitOnAsyncEvent())
     for (const char* E : {"OnChange", "OnKeyPress", "OnClick", "OnSelect"}) Events.HookEvent(E, "OnControlContentChange(event);");

@@ -105,6 +105,10 @@ bool TKXFont::CachedStyleFits(TKXBrowser ABrowser) const {
 
 std::string TKXFont::FontToStringStyle(TKXBrowser ABrowser, const TKXFont* ABase) const {
   if (ABase) return MakeStringStyle(ABrowser, ABase);
+  return StringStyle(ABrowser);
+}
+
+const std::string& TKXFont::StringStyle(TKXBrowser ABrowser) const {
   if (!CachedStyleFits(ABrowser)) {
     FCachedStyle = MakeStringStyle(ABrowser, nullptr);
     FCachedKey = {ABrowser, FColor, FEnabled, FFontName, FFontFamily, FFontVariant, FSize, FStyle};

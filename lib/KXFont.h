@@ -37,6 +37,8 @@ public:
 
   // The CSS declarations of the font for a browser; with ABase only what differs from it.
   std::string FontToStringStyle(TKXBrowser ABrowser, const TKXFont* ABase = nullptr) const;
+  // The style of the font alone, kept until the font or the browser changes.
+  const std::string& StringStyle(TKXBrowser ABrowser) const;
 
   std::function<void(TKXFont*)> OnChange;
 

@@ -170,6 +170,7 @@ public:
 
   const std::string& Text() const { return FText; }
   void SetText(std::string AText) { FText = std::move(AText); }
+  void AppendText(std::string_view AText) { FText += AText; }
 
 private:
   std::string FText;

@@ -56,7 +56,7 @@ TKXPageContext40::~TKXPageContext40() = default;
 void TKXPageContext40::ResetStyleTag() {
   FStyleTag = std::make_unique<TKXHTMLTag>("style");
   FStyleTag->AddStringParam("type", "text/css");
-  FStyleTag->Contents().AddText(PageEOL());
+  FStyleText = FStyleTag->Contents().AddText(PageEOL());
 }
 
 void TKXPageContext40::AddToInitProc(const std::string& ACode) { AppendLine(FInitProc, ACode); }
@@ -85,7 +85,15 @@ void TKXPageContext40::AddToJavaScriptOnce(const std::string& ACode) {
 void TKXPageContext40::AddScriptFile(const std::string& AFilename) { AddOnce(FScriptFiles, AFilename); }
 void TKXPageContext40::AddPreScriptFile(const std::string& AFilename) { AddOnce(FPreScriptFiles, AFilename); }
 void TKXPageContext40::AddLinkFile(const std::string& AFilename) { AddOnce(FLinkFiles, AFilename); }
-void TKXPageContext40::AddStyle(const std::string& AStyle) { FStyleTag->Contents().AddText(AStyle); }
+void TKXPageContext40::AddStyle(const std::string& AStyle) {
+  // Rules go into the page's own text node while it is the style's last one: one node for all
+  // the rules instead of one per control (texts are written verbatim, so the bytes are alike).
+  TKXMarkupLanguageTagCollection& Contents = FStyleTag->Contents();
+  if (FStyleText && !Contents.Empty() && dynamic_cast<TKXTextElement*>(Contents.Items(Contents.Count() - 1)) == FStyleText)
+    FStyleText->AppendText(AStyle);
+  else
+    FStyleText = Contents.AddText(AStyle);
+}
 
 void TKXPageContext40::AddValidation(const std::string& ACondition, const std::string& AMsg) {
   FValidation.Add(ACondition);

@@ -20,6 +20,7 @@ class TKXApplication;
 class TKXComponent;
 class TKXComponent40Context;
 class TKXHTMLTag;
+class TKXTextElement;
 
 // Everything a page needs that its controls add while they render: script and link files,
 // style rules, the sections of the Initialize function, validations, hidden inputs, and the
@@ -103,6 +104,7 @@ private:
 
   TKXApplication* FWebApplication;
   std::unique_ptr<TKXHTMLTag> FFormTag, FBodyTag, FStyleTag;
+  TKXTextElement* FStyleText = nullptr;   // the style's text node the rules are added to
   std::string FURLBase, FTitle;
   TKXBrowser FBrowser = brIE;
   std::vector<std::string> FFormHiddenInput;

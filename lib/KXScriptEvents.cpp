@@ -7,6 +7,40 @@
 #include "KXRenderContext.h"
 #include "SkStrUtils.h"
 
+namespace {
+
+const char* const kDuplicateEvent = "This event handler already has code associated to it";
+
+bool IsBlank(std::string_view AText) {
+  for (char C : AText)
+    if (static_cast<unsigned char>(C) > ' ') return false;
+  return true;
+}
+
+std::string_view Trimmed(std::string_view AText) {
+  while (!AText.empty() && static_cast<unsigned char>(AText.front()) <= ' ') AText.remove_prefix(1);
+  while (!AText.empty() && static_cast<unsigned char>(AText.back()) <= ' ') AText.remove_suffix(1);
+  return AText;
+}
+
+// Code is kept as the lines it is written with: split at LF (a CR before it dropped), a
+// final line break adding no empty line, each line then ended by CR LF.
+void SetCodeLines(std::string& ACode, std::string_view AText) {
+  ACode.clear();
+  size_t I = 0;
+  while (I < AText.size()) {
+    size_t P = AText.find('\n', I);
+    if (P == std::string_view::npos) P = AText.size();
+    std::string_view Line = AText.substr(I, P - I);
+    if (!Line.empty() && Line.back() == '\r') Line.remove_suffix(1);
+    ACode += Line;
+    ACode += "\r\n";
+    I = P + 1;
+  }
+}
+
+}  // namespace
+
 const TKXClassInfo& TKXScriptEvents::StaticClassInfo() {
   using T = TKXScriptEvents;
   static const TKXClassInfo Info = KXClass<T, TKXPersistent>("TKXScriptEvents").Props({
@@ -18,71 +52,82 @@ const TKXClassInfo& TKXScriptEvents::StaticClassInfo() {
 void TKXScriptEvents::Assign(const TKXPersistent& ASource) {
   const auto* S = dynamic_cast<const TKXScriptEvents*>(&ASource);
   if (!S) return TKXPersistent::Assign(ASource);
-  FItems.clear();
-  for (const auto& I : S->FItems) FItems.push_back(std::make_unique<TKXScriptEventsItem>(*I));
+  if (S == this) return;
+  FCount = 0;
+  for (size_t I = 0; I < S->FCount; ++I) {
+    const TKXScriptEventsItem& From = *S->FItems[I];
+    TKXScriptEventsItem& To = NewItem(From.FEvent);
+    To.FCode = From.FCode;
+    To.FHooked = From.FHooked;
+  }
 }
 
-TKXScriptEventsItem* TKXScriptEvents::Find(const std::string& AEvent) const {
-  for (const auto& I : FItems)
-    if (SameText(I->FEvent, AEvent)) return I.get();
+TKXScriptEventsItem& TKXScriptEvents::Items(int AIndex) {
+  if (AIndex < 0 || static_cast<size_t>(AIndex) >= FCount) throw std::out_of_range("TKXScriptEvents::Items");
+  return *FItems[static_cast<size_t>(AIndex)];
+}
+
+TKXScriptEventsItem* TKXScriptEvents::Find(std::string_view AEvent) const {
+  for (size_t I = 0; I < FCount; ++I)
+    if (SameText(FItems[I]->FEvent, AEvent)) return FItems[I].get();
   return nullptr;
 }
 
-TKXScriptEventsItem& TKXScriptEvents::Add(const std::string& AEvent) {
-  if (Find(AEvent)) throw EKXException("This event handler already has code associated to it");
-  FItems.push_back(std::make_unique<TKXScriptEventsItem>());
-  FItems.back()->FEvent = AEvent;
-  return *FItems.back();
+TKXScriptEventsItem& TKXScriptEvents::NewItem(std::string_view AEvent) {
+  if (FCount == FItems.size()) FItems.push_back(std::make_unique<TKXScriptEventsItem>());
+  TKXScriptEventsItem& Item = *FItems[FCount++];
+  Item.FEvent.assign(AEvent);
+  Item.FCode.clear();
+  Item.FHooked.clear();
+  return Item;
+}
+
+TKXScriptEventsItem& TKXScriptEvents::Add(std::string_view AEvent) {
+  if (Find(AEvent)) throw EKXException(kDuplicateEvent);
+  return NewItem(AEvent);
 }
 
 void TKXScriptEvents::SetEvent(TKXScriptEventsItem& AItem, const std::string& AEvent) {
   TKXScriptEventsItem* Other = Find(AEvent);
-  if (Other && Other != &AItem) throw EKXException("This event handler already has code associated to it");
+  if (Other && Other != &AItem) throw EKXException(kDuplicateEvent);
   AItem.FEvent = AEvent;
 }
 
 void TKXScriptEvents::SetEventCode(const std::string& AEvent, const std::string& ACode) {
   TKXScriptEventsItem* Item = Find(AEvent);
-  if (Trim(ACode).empty()) {
-    for (auto It = FItems.begin(); It != FItems.end(); ++It)
-      if (It->get() == Item) {
-        FItems.erase(It);
-        break;
-      }
+  if (IsBlank(ACode)) {
+    const auto End = FItems.begin() + static_cast<std::ptrdiff_t>(FCount);
+    const auto It = std::find_if(FItems.begin(), End, [Item](const auto& P) { return P.get() == Item; });
+    if (It != End) {
+      std::rotate(It, It + 1, End);   // the deleted item becomes a spare
+      --FCount;
+    }
     return;
   }
   if (!Item) Item = &Add(AEvent);
-  Item->FEventCode.SetText(ACode);
+  SetCodeLines(Item->FCode, ACode);
 }
 
-void TKXScriptEvents::HookEvent(const std::string& AEvent, const std::string& AScript) {
-  std::string Script = Trim(AScript);
-  if (Script.empty()) return;
+void TKXScriptEvents::HookEvent(std::string_view AEvent, std::string_view AScript) {
+  const std::string_view Code = Trimmed(AScript);
+  if (Code.empty()) return;
+  thread_local std::string Script;
+  Script.assign(Code);
   if (Script.find("return") == std::string::npos) Script += "\r\nreturn true";
-  if (Script.back() != ';') Script += ";";
+  if (Script.back() != ';') Script += ';';
   TKXScriptEventsItem* Item = Find(AEvent);
-  if (!Item || Trim(Item->FEventCode.Text()).empty()) {
-    if (!Item) Item = &Add(AEvent);
-    Item->FEventCode.SetText(Script);
-  } else {
+  if (!Item) Item = &NewItem(AEvent);
+  if (IsBlank(Item->FCode))
+    SetCodeLines(Item->FCode, Script);
+  else
     Item->FHooked.push_back(Script);
-  }
 }
-
-namespace {
-
-bool IsBlank(std::string_view AText) {
-  for (char C : AText)
-    if (static_cast<unsigned char>(C) > ' ') return false;
-  return true;
-}
-
-}  // namespace
 
 void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::string& AHTMLName, bool AIE) const {
   const std::string_view Arg = AIE ? "" : "event";
-  // Every control writes a few of these per page: each text is assembled in one buffer.
-  std::string Function, Hook;
+  // Every control writes a few of these per page: the texts are assembled in buffers kept by
+  // the thread (nothing below renders another control meanwhile).
+  thread_local std::string Function, Hook, Fn;
   const auto BeginFunction = [&](std::string_view AName) {
     Function.clear();
     Function += "function ";
@@ -104,42 +149,61 @@ void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::s
     Hook += ");";
     AContext.AddToKXCLInitProc(Hook);
   };
-  for (const auto& I : FItems) {
-    const TSkStringList& Code = I->FEventCode;
-    if (std::all_of(Code.begin(), Code.end(), IsBlank)) continue;
-    const std::string E = LowerCase(I->FEvent);
-    const std::string_view N = StartsText("on", E) ? std::string_view(E).substr(2) : std::string_view(E);
-    const std::string Fn = AHTMLName + "_" + E;
-    // The code as its lines joined, each ending with a line break.
+  for (size_t I = 0; I < FCount; ++I) {
+    const TKXScriptEventsItem& Item = *FItems[I];
+    if (IsBlank(Item.FCode)) continue;
+    // The function is named after the control and the event in lower case: "<name>_onclick".
+    Fn.assign(AHTMLName);
+    Fn += '_';
+    const size_t EventAt = Fn.size();
+    for (char C : Item.FEvent) Fn += static_cast<char>(C >= 'A' && C <= 'Z' ? C + ('a' - 'A') : C);
+    const std::string_view E = std::string_view(Fn).substr(EventAt);
+    const std::string_view N = StartsText("on", E) ? E.substr(2) : E;
     BeginFunction(Fn);
-    for (const std::string& Line : Code) {
-      Function += Line;
-      Function += "\r\n";
-    }
+    Function += Item.FCode;
     Function += "}\r\n";
     AContext.AddToJavaScriptOnce(Function);
     if (SameText(N, "load"))
       AContext.SetExtraParam("onload", Fn + "()");
     else
       AddHook(N, Fn);
-    for (size_t K = 0; K < I->FHooked.size(); ++K) {
-      const std::string FnK = Fn + std::to_string(K);
-      BeginFunction(FnK);
-      Function += I->FHooked[K];
+    const size_t FnSize = Fn.size();
+    for (size_t K = 0; K < Item.FHooked.size(); ++K) {
+      Fn.resize(FnSize);
+      Fn += std::to_string(K);
+      BeginFunction(Fn);
+      Function += Item.FHooked[K];
       Function += "\r\n}\r\n";
       AContext.AddToJavaScriptOnce(Function);
-      AddHook(N, FnK);
+      AddHook(std::string_view(Fn).substr(EventAt + (E.size() - N.size()), N.size()), Fn);
     }
   }
 }
 
 TSkStringList TKXScriptEvents::Lines() const {
   TSkStringList L;
-  for (const auto& I : FItems) L.Add(I->FEvent + "=" + ReplaceAll(I->FEventCode.Text(), "\r\n", "\n"));
+  for (size_t I = 0; I < FCount; ++I) L.Add(FItems[I]->FEvent + "=" + ReplaceAll(FItems[I]->FCode, "\r\n", "\n"));
   return L;
 }
 
 void TKXScriptEvents::SetLines(const TSkStringList& ALines) {
-  FItems.clear();
+  FCount = 0;
   for (int I = 0; I < ALines.Count(); ++I) SetEventCode(ALines.Names(I), ReplaceAll(ALines.ValueFromIndex(I), "\n", "\r\n"));
 }
+
+// ---------------------------------------------------------------------------------------------
+// TKXRenderEvents
+
+namespace {
+
+thread_local std::vector<std::unique_ptr<TKXScriptEvents>> GRenderEventSets;
+thread_local size_t GRenderEventsDepth = 0;
+
+}  // namespace
+
+TKXRenderEvents::TKXRenderEvents() {
+  if (GRenderEventsDepth == GRenderEventSets.size()) GRenderEventSets.push_back(std::make_unique<TKXScriptEvents>());
+  FEvents = GRenderEventSets[GRenderEventsDepth++].get();
+}
+
+TKXRenderEvents::~TKXRenderEvents() { --GRenderEventsDepth; }

@@ -3,6 +3,7 @@
 // framework hooks on the same event; rendered as one script function per piece of code.
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "KXComponent.h"
@@ -13,13 +14,14 @@ class TKXComponent40Context;
 class TKXScriptEventsItem {
 public:
   const std::string& Event() const { return FEvent; }
-  const TSkStringList& EventCode() const { return FEventCode; }
+  // The code as it is written into the handler: each of its lines ended by CR LF.
+  const std::string& Code() const { return FCode; }
   const std::vector<std::string>& Hooked() const { return FHooked; }
 
 private:
   friend class TKXScriptEvents;
   std::string FEvent;
-  TSkStringList FEventCode;
+  std::string FCode;
   std::vector<std::string> FHooked;   // framework fragments, each already terminated
 };
 
@@ -29,15 +31,16 @@ public:
   TKXScriptEvents() = default;
   void Assign(const TKXPersistent& ASource) override;
 
-  int Count() const { return static_cast<int>(FItems.size()); }
-  TKXScriptEventsItem& Items(int AIndex) { return *FItems.at(static_cast<size_t>(AIndex)); }
-  TKXScriptEventsItem* Find(const std::string& AEvent) const;   // without regard to case
-  TKXScriptEventsItem& Add(const std::string& AEvent);
+  int Count() const { return static_cast<int>(FCount); }
+  // Valid until the next item is added or deleted.
+  TKXScriptEventsItem& Items(int AIndex);
+  TKXScriptEventsItem* Find(std::string_view AEvent) const;   // without regard to case
+  TKXScriptEventsItem& Add(std::string_view AEvent);
   // Renames an item; a name another item has fails and the item keeps its name.
   void SetEvent(TKXScriptEventsItem& AItem, const std::string& AEvent);
   // Text empty after trimming deletes the item.
   void SetEventCode(const std::string& AEvent, const std::string& ACode);
-  void HookEvent(const std::string& AEvent, const std::string& AScript);
+  void HookEvent(std::string_view AEvent, std::string_view AScript);
   // One function per piece of code and its client-object hook-up, for the control AHTMLName.
   void RenderEvents(TKXComponent40Context& AContext, const std::string& AHTMLName, bool AIE) const;
 
@@ -46,5 +49,25 @@ public:
   void SetLines(const TSkStringList& ALines);
 
 private:
+  TKXScriptEventsItem& NewItem(std::string_view AEvent);
+
+  // The first FCount items are the events; the ones after them are kept with their room, so a
+  // set filled again for every render (a control's events plus the framework's hooks) does not
+  // allocate again.
   std::vector<std::unique_ptr<TKXScriptEventsItem>> FItems;
+  size_t FCount = 0;
+};
+
+// The event set a control renders with on this thread, lent for one RenderScripts and reused
+// by the next; a render nested inside another gets a set of its own.
+class TKXRenderEvents {
+public:
+  TKXRenderEvents();
+  ~TKXRenderEvents();
+  TKXRenderEvents(const TKXRenderEvents&) = delete;
+  TKXRenderEvents& operator=(const TKXRenderEvents&) = delete;
+  TKXScriptEvents& operator*() const { return *FEvents; }
+
+private:
+  TKXScriptEvents* FEvents;
 };
