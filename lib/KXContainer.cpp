@@ -10,6 +10,7 @@
 #include "KXCustomControl.h"
 #include "KXHTMLTag.h"
 #include "KXRenderContext.h"
+#include "KXScratch.h"
 #include "SkStrUtils.h"
 
 namespace {
@@ -106,8 +107,9 @@ TKXContainerContext* TKXContainerImplementation::MakeContainerContext(TKXApplica
 void TKXContainerImplementation::RenderChildren(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext,
                                                 const THook& AHook) {
   // Each component's tab order is looked up once: the comparisons would repeat it n log n times.
-  std::vector<std::pair<int, TKXComponentFaces>> Listed;
-  Listed.reserve(FComponentList.size());
+  const TKXScratch<std::vector<std::pair<int, TKXComponentFaces>>> Lent;
+  std::vector<std::pair<int, TKXComponentFaces>>& Listed = *Lent;
+  Listed.clear();
   for (const TEntry& Entry : FComponentList) {
     const TKXComponentFaces& F = Entry.Faces;
     if (!F.Base) continue;
@@ -115,7 +117,8 @@ void TKXContainerImplementation::RenderChildren(TKXContainerContext& AContainerC
         FContainer.AcceptsHiddenComponent(F.Component))
       Listed.emplace_back(F.TabOrder && F.TabOrder->HasTabOrder() ? F.TabOrder->GetTabOrder() : 0, F);
   }
-  std::stable_sort(Listed.begin(), Listed.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
+  const auto ByTabOrder = [](const auto& A, const auto& B) { return A.first < B.first; };
+  if (!std::is_sorted(Listed.begin(), Listed.end(), ByTabOrder)) std::stable_sort(Listed.begin(), Listed.end(), ByTabOrder);
   for (const auto& Entry : Listed) {
     const TKXComponentFaces& F = Entry.second;
     auto Context = std::make_unique<TKXComponent40Context>(F, &AContainerContext, &APageContext);

@@ -10,6 +10,7 @@
 #include "KXException.h"
 #include "KXHTMLTag.h"
 #include "KXRenderContext.h"
+#include "KXScratch.h"
 #include "KXStreams.h"
 #include "KXTextEncoding.h"
 #include "KXXMLTag.h"
@@ -194,8 +195,10 @@ TKXBaseForm* TKXCustomControl::OwnerForm() const {
 }
 
 std::string TKXCustomControl::HTMLName() const {
-  if (IKXBaseContainer* C = ParentContainer()) return UpperCase(Name() + C->ContainerSuffix());
-  return UpperCase(Name());
+  std::string N = Name();
+  if (IKXBaseContainer* C = ParentContainer()) N += C->ContainerSuffix();
+  for (char& Ch : N) Ch = UpCaseChar(Ch);
+  return N;
 }
 
 void TKXCustomControl::ParentChanged(TKXWinControl*) {}
@@ -272,7 +275,7 @@ std::string TKXCustomControl::RenderStyle(TKXComponent40Context* AContext) {
   std::string S;
   if (AContext && AContext->ContainerContext() && AContext->ContainerContext()->LayoutManager())
     S = AContext->ContainerContext()->LayoutManager()->RenderStyle(this);
-  S.reserve(S.size() + 160);   // room for size, font and cursor: the style is then built in place
+  if (S.capacity() < S.size() + 160) S.reserve(S.size() + 192);   // size, font and cursor are appended in place
   // Appended piece by piece: every control of every page comes through here.
   const auto Pixels = [&S](int AValue) {
     S += std::to_string(AValue);
@@ -302,7 +305,12 @@ std::string TKXCustomControl::RenderStyle(TKXComponent40Context* AContext) {
   return S;
 }
 
-std::string TKXCustomControl::RenderCSSClass(TKXComponent40Context&) { return FCss.empty() ? HTMLName() + "CSS" : FCss; }
+std::string TKXCustomControl::RenderCSSClass(TKXComponent40Context& AContext) {
+  if (!FCss.empty()) return FCss;
+  std::string Class = AContext.Component() == this ? AContext.HTMLName() : HTMLName();
+  Class += "CSS";
+  return Class;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Rendering
@@ -389,7 +397,8 @@ void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
     AContext.AddToKXCLInitProc(N + "KXCL.BorderWidthPixels = 2;");
     AContext.AddToKXCLInitProc("}");
   }
-  const TKXRenderEvents Lent;
+  // The control's events with the framework's hooks: a set of the thread's, refilled.
+  const TKXScratch<TKXScriptEvents> Lent;
   TKXScriptEvents& Events = *Lent;
   Events.Assign(FScriptEvents);
   if (IKXAsyncInputControl* Async = OwnFaces().AsyncInput; Async && Async->SubmitOnAsyncEvent())

@@ -68,7 +68,10 @@ void TKXTagParamsStringList::SetValue(std::string_view AName, std::string_view A
     FItems[static_cast<size_t>(I)].Value.assign(AValue);
   } else {
     if (FItems.empty()) FItems.reserve(6);   // a typical control tag has four to six
-    FItems.push_back({LowerCase(AName), std::string(AValue), true});
+    TKXTagParam& P = FItems.emplace_back();
+    P.Name.assign(AName);
+    for (char& C : P.Name) C = LowCaseChar(C);
+    P.Value.assign(AValue);
   }
 }
 
@@ -173,7 +176,10 @@ TKXMarkupLanguageTag::~TKXMarkupLanguageTag() {
   FContents->Clear();
 }
 
-void TKXMarkupLanguageTag::SetTag(std::string_view ATag) { FTag = LowerCase(ATag); }
+void TKXMarkupLanguageTag::SetTag(std::string_view ATag) {
+  FTag.assign(ATag);
+  for (char& C : FTag) C = LowCaseChar(C);
+}
 
 void TKXMarkupLanguageTag::Assign(const TKXMarkupLanguageElement* ASource) {
   const TKXMarkupLanguageTag* Source =

@@ -101,9 +101,7 @@ void TKXPageContext40::AddValidation(const std::string& ACondition, const std::s
 }
 
 void TKXPageContext40::AppendHiddenInput(const std::string& AName) {
-  for (const std::string& N : FFormHiddenInput)
-    if (SameText(N, AName)) return;
-  FFormHiddenInput.push_back(AName);
+  if (!FFormHiddenInput.insert(UpperCase(AName)).second) return;
   TKXHTMLTag* Input = FFormTag->Contents().AddTag("INPUT");
   Input->AddStringParam("TYPE", "HIDDEN");
   Input->AddStringParam("NAME", AName);

@@ -190,20 +190,3 @@ void TKXScriptEvents::SetLines(const TSkStringList& ALines) {
   FCount = 0;
   for (int I = 0; I < ALines.Count(); ++I) SetEventCode(ALines.Names(I), ReplaceAll(ALines.ValueFromIndex(I), "\n", "\r\n"));
 }
-
-// ---------------------------------------------------------------------------------------------
-// TKXRenderEvents
-
-namespace {
-
-thread_local std::vector<std::unique_ptr<TKXScriptEvents>> GRenderEventSets;
-thread_local size_t GRenderEventsDepth = 0;
-
-}  // namespace
-
-TKXRenderEvents::TKXRenderEvents() {
-  if (GRenderEventsDepth == GRenderEventSets.size()) GRenderEventSets.push_back(std::make_unique<TKXScriptEvents>());
-  FEvents = GRenderEventSets[GRenderEventsDepth++].get();
-}
-
-TKXRenderEvents::~TKXRenderEvents() { --GRenderEventsDepth; }

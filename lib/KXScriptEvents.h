@@ -57,17 +57,3 @@ private:
   std::vector<std::unique_ptr<TKXScriptEventsItem>> FItems;
   size_t FCount = 0;
 };
-
-// The event set a control renders with on this thread, lent for one RenderScripts and reused
-// by the next; a render nested inside another gets a set of its own.
-class TKXRenderEvents {
-public:
-  TKXRenderEvents();
-  ~TKXRenderEvents();
-  TKXRenderEvents(const TKXRenderEvents&) = delete;
-  TKXRenderEvents& operator=(const TKXRenderEvents&) = delete;
-  TKXScriptEvents& operator*() const { return *FEvents; }
-
-private:
-  TKXScriptEvents* FEvents;
-};

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <charconv>
 
-char UpCaseChar(char C) { return (C >= 'a' && C <= 'z') ? char(C - 32) : C; }
-char LowCaseChar(char C) { return (C >= 'A' && C <= 'Z') ? char(C + 32) : C; }
 
 std::string UpperCase(std::string_view S) {
   std::string R(S);

@@ -6,8 +6,9 @@
 #include <string_view>
 #include <vector>
 
-char UpCaseChar(char C);
-char LowCaseChar(char C);
+// Inline: every case-insensitive comparison of names and attributes goes through these.
+inline char UpCaseChar(char C) { return (C >= 'a' && C <= 'z') ? char(C - 32) : C; }
+inline char LowCaseChar(char C) { return (C >= 'A' && C <= 'Z') ? char(C + 32) : C; }
 std::string UpperCase(std::string_view S);
 std::string LowerCase(std::string_view S);
 bool SameText(std::string_view A, std::string_view B);
