@@ -117,10 +117,15 @@ void TKXContainerImplementation::RenderChildren(TKXContainerContext& AContainerC
         FContainer.AcceptsHiddenComponent(F.Component))
       Listed.emplace_back(F.TabOrder && F.TabOrder->HasTabOrder() ? F.TabOrder->GetTabOrder() : 0, F);
   }
-  const auto ByTabOrder = [](const auto& A, const auto& B) { return A.first < B.first; };
-  if (!std::is_sorted(Listed.begin(), Listed.end(), ByTabOrder)) std::stable_sort(Listed.begin(), Listed.end(), ByTabOrder);
-  for (const auto& Entry : Listed) {
-    const TKXComponentFaces& F = Entry.second;
+  // In tab order, equal ones as listed: sorting (tab order, position) pairs keeps that order
+  // without the temporary buffer a stable sort of the entries would take.
+  const TKXScratch<std::vector<std::pair<int, size_t>>> LentOrder;
+  std::vector<std::pair<int, size_t>>& Order = *LentOrder;
+  Order.clear();
+  for (size_t I = 0; I < Listed.size(); ++I) Order.emplace_back(Listed[I].first, I);
+  std::sort(Order.begin(), Order.end());
+  for (const auto& [TabOrder, At] : Order) {
+    const TKXComponentFaces& F = Listed[At].second;
     auto Context = std::make_unique<TKXComponent40Context>(F, &AContainerContext, &APageContext);
     Context->SetHTMLTag(F.Base->RenderHTMLTag(*Context));
     if (AHook) AHook(*Context);

@@ -221,22 +221,27 @@ void TKXLayoutMgrForm::ProcessControls(TKXContainerContext& AContainerContext, T
 void TKXLayoutMgrForm::Process(TKXRenderStream& AStream, TKXContainerContext& AContainerContext,
                                TKXPageContext40& APageContext) {
   TKXRenderStream Controls(rnInMemory);
+  // Controls that post are grouped in a FORM (a DIV inside a template) of their own, written
+  // around them as they render: the group holds nothing but their bytes.
   const bool NoForm = NoFormTag();
-  auto NewGroup = [NoForm] {
-    auto G = std::make_unique<TKXHTMLTag>(NoForm ? "DIV" : "FORM");
-    if (!NoForm) G->AddStringParam("onSubmit", "return FormDefaultSubmit();");
-    return G;
-  };
-  std::unique_ptr<TKXHTMLTag> Group = NewGroup();
+  TKXHTMLTag Group(NoForm ? "DIV" : "FORM");
+  if (!NoForm) Group.AddStringParam("onSubmit", "return FormDefaultSubmit();");
+  bool GroupOpen = false;
   auto Flush = [&] {
-    if (Group->Contents().Empty()) return;
-    Group->Render(Controls);
-    Group = NewGroup();
+    if (!GroupOpen) return;
+    Group.RenderClosing(Controls);
+    GroupOpen = false;
   };
   auto Fresh = [&](IKXBaseComponent* ABase, TKXComponent40Context& AContext) {
-    TKXRenderStream Own(rnInMemory);
-    ABase->RenderFinishedTag(AContext, Own);
-    Group->Contents().AdoptBuffer(Own);
+    const int64_t Before = Controls.Size();
+    if (!GroupOpen) Group.RenderOpening(Controls);
+    try {
+      ABase->RenderFinishedTag(AContext, Controls);
+    } catch (...) {
+      Controls.SetSize(Before);   // a control that fails leaves no part of itself (nor an empty group)
+      throw;
+    }
+    GroupOpen = true;
   };
   try {
     for (int I = 0; I < AContainerContext.ComponentsCount(); ++I) {

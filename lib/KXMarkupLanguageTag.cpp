@@ -245,24 +245,30 @@ void TKXMarkupLanguageTag::ClearParam(std::string_view AAttribName) { FParams.De
 
 void TKXMarkupLanguageTag::DoRender(TKXRenderStream& ABuffer, int AIndent) {
   TRenderingMark Mark(FRendering, false);   // cleared however rendering ends
-  if (!FTag.empty()) {
-    std::string& Text = GTagText;
-    Text.clear();
-    Text += '<';
-    Text += FTag;
-    FParams.AppendRendered(Text);
-    Text += FClosingTag == cbSimpleClose ? "/>" : ">";
-    ABuffer.WriteString(Text);
-  }
+  RenderOpening(ABuffer);
   RenderContents(ABuffer, AIndent);
-  if (FClosingTag == cbTrue || (FClosingTag == cbAuto && !FTag.empty())) {
-    std::string& Text = GTagText;
-    Text.clear();
-    Text += "</";
-    Text += FTag;
-    Text += '>';
-    ABuffer.WriteString(Text);
-  }
+  RenderClosing(ABuffer);
+}
+
+void TKXMarkupLanguageTag::RenderOpening(TKXRenderStream& ABuffer) const {
+  if (FTag.empty()) return;
+  std::string& Text = GTagText;
+  Text.clear();
+  Text += '<';
+  Text += FTag;
+  FParams.AppendRendered(Text);
+  Text += FClosingTag == cbSimpleClose ? "/>" : ">";
+  ABuffer.WriteString(Text);
+}
+
+void TKXMarkupLanguageTag::RenderClosing(TKXRenderStream& ABuffer) const {
+  if (!(FClosingTag == cbTrue || (FClosingTag == cbAuto && !FTag.empty()))) return;
+  std::string& Text = GTagText;
+  Text.clear();
+  Text += "</";
+  Text += FTag;
+  Text += '>';
+  ABuffer.WriteString(Text);
 }
 
 void TKXMarkupLanguageTag::WriteLineBreak(TKXRenderStream& ABuffer, int ALevel) {

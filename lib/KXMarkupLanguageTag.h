@@ -114,6 +114,10 @@ public:
 
   void DoRender(TKXRenderStream& ABuffer, int AIndent) override;
   virtual void RenderContents(TKXRenderStream& ABuffer, int AIndent);
+  // The two halves DoRender writes around the contents: "<tag attributes>" (or "/>") and the
+  // closing tag when the tag has one. For writers that stream the contents themselves.
+  void RenderOpening(TKXRenderStream& ABuffer) const;
+  void RenderClosing(TKXRenderStream& ABuffer) const;
 
   const std::string& Tag() const { return FTag; }
   virtual void SetTag(std::string_view ATag);   // stored lower-cased
