@@ -117,6 +117,14 @@ std::string TKXContainerContext::QualifiedName(TKXComponent* AComponent) {
   return QualifiedName(Owner) + "." + AComponent->Name();
 }
 
+void TKXContainerContext::Reserve(size_t AMore) {
+  FControlList.reserve(FControlList.size() + AMore);
+  FContextList.reserve(FContextList.size() + AMore);
+  FAliasControlList.reserve(FAliasControlList.size() + AMore);
+  FAliasContextList.reserve(FAliasContextList.size() + AMore);
+  FAliasIndex.reserve(FAliasIndex.size() + AMore);
+}
+
 bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLTag* ATag, bool AFreeContext) {
   bool Added = false;
   TKXComponent* C = AContext->Component();

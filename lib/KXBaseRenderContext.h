@@ -99,6 +99,8 @@ public:
   // Takes AContext over when the component is newly registered; otherwise frees it when
   // AFreeContext. ATag, when given, becomes the context's tag.
   bool AddComponent(TKXComponent40Context* AContext, TKXHTMLTag* ATag, bool AFreeContext);
+  // Room for AMore components more (a container knows how many it is about to add).
+  void Reserve(size_t AMore);
   void RemoveComponent(TKXComponent40Context* AContext);
   bool IsValidComponent(const std::string& AName) const { return FindComponent(AName) != nullptr; }
   TKXComponent* FindComponent(const std::string& AName) const;

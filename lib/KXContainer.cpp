@@ -124,6 +124,7 @@ void TKXContainerImplementation::RenderChildren(TKXContainerContext& AContainerC
   Order.clear();
   for (size_t I = 0; I < Listed.size(); ++I) Order.emplace_back(Listed[I].first, I);
   std::sort(Order.begin(), Order.end());
+  AContainerContext.Reserve(Order.size());
   for (const auto& [TabOrder, At] : Order) {
     const TKXComponentFaces& F = Listed[At].second;
     auto Context = std::make_unique<TKXComponent40Context>(F, &AContainerContext, &APageContext);
