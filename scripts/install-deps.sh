@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake pkg-config
-  zlib1g-dev libssl-dev libinih-dev
+  zlib1g-dev libssl-dev libinih-dev libtcmalloc-minimal4
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev
   libjs-prototype
