@@ -109,10 +109,13 @@ void TKXContainerContext::SetLayoutManager(TKXContainerLayout* ALayout) {
   FDefaultLayout = dynamic_cast<TKXLayoutMgrForm*>(ALayout) != nullptr;
 }
 
+bool TKXContainerContext::IsPlainOwner(TKXComponent* AOwner) {
+  return AOwner->Name().empty() || dynamic_cast<TKXBaseForm*>(AOwner) || dynamic_cast<TKXApplication*>(AOwner);
+}
+
 std::string TKXContainerContext::QualifiedName(TKXComponent* AComponent) {
   TKXComponent* Owner = AComponent->Owner();
-  if (!Owner || Owner->Name().empty() || dynamic_cast<TKXBaseForm*>(Owner) || dynamic_cast<TKXApplication*>(Owner))
-    return AComponent->Name();
+  if (!Owner || IsPlainOwner(Owner)) return AComponent->Name();
   if (AComponent->Name() == "KXFrameRegion") return QualifiedName(Owner);
   return QualifiedName(Owner) + "." + AComponent->Name();
 }
@@ -130,7 +133,10 @@ bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLT
   TKXComponent* C = AContext->Component();
   if (ATag) AContext->SetHTMLTag(ATag);
   if (AContext->Faces().Base) {
-    const std::string Upper = UpperCase(AContext->HTMLName());
+    const std::string& Name = AContext->HTMLName();
+    const std::string Upper = std::any_of(Name.begin(), Name.end(), [](char Ch) { return Ch >= 'a' && Ch <= 'z'; })
+                                  ? UpperCase(Name)
+                                  : Name;
     const int At = IndexOfAlias(Upper);
     if (At < 0 || FAliasControlList[static_cast<size_t>(At)].second != C) {
       FControlList.emplace_back(Upper, C);
@@ -141,7 +147,11 @@ bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLT
         FAliasContextList.emplace_back(AName, AContext);
       };
       AddAlias(Upper);
-      const std::string Qualified = UpperCase(QualifiedName(C));
+      // Under a form (the usual owner of all of a container's components) the qualified name
+      // is the plain name: the owner is asked once per context, not once per component.
+      const bool PlainOwner = C->Owner() && C->Owner() == FPlainOwner;
+      const std::string Qualified = PlainOwner ? UpperCase(C->Name()) : UpperCase(QualifiedName(C));
+      if (!PlainOwner && C->Owner() && IsPlainOwner(C->Owner())) FPlainOwner = C->Owner();
       if (Qualified != Upper) {
         AddAlias(Qualified);
         AddAlias(UpperCase(C->Name()));

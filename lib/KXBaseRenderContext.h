@@ -117,6 +117,8 @@ public:
   // The qualified name: the owner's qualified name, ".", the name (just the name under an
   // application form, or without an owner).
   static std::string QualifiedName(TKXComponent* AComponent);
+  // An owner under which components are qualified by their plain name.
+  static bool IsPlainOwner(TKXComponent* AOwner);
 
 private:
   int IndexOfAlias(const std::string& AUpperName) const;
@@ -129,6 +131,7 @@ private:
   std::unordered_map<std::string, size_t> FAliasIndex;   // first position of each alias: lookups run per control
   std::vector<std::unique_ptr<TKXMarkupLanguageTag>> FMarkupTagList;
   TKXContainerLayout* FLayout = nullptr;
+  TKXComponent* FPlainOwner = nullptr;   // an owner found to qualify by plain names
   bool FDefaultLayout = false;
   TKXControlEncode FControlEncode = ceNone;
   bool FUpdateTree = false;

@@ -13,6 +13,7 @@
 #include "KXHTMLTag.h"
 #include "KXHTTPFile.h"
 #include "KXRenderContext.h"
+#include "KXScratch.h"
 #include "KXServerControllerBase.h"
 #include "KXStreams.h"
 #include "KXTextEncoding.h"
@@ -190,12 +191,20 @@ bool TKXForm::AcceptsHiddenComponent(TKXComponent*) { return FUpdateMode == umPa
 void TKXForm::BuildRealTabOrderList() {
   FRealTabOrderList.clear();
   std::function<void(IKXBaseContainer&)> Walk = [&](IKXBaseContainer& AContainer) {
-    // The container knows the faces of its components; a short search beats a cross cast.
-    const int Count = AContainer.KXComponentsCount();
+    // The container knows the faces of its components (found by address here); a component it
+    // does not list is asked.
+    using TFacesOf = std::vector<std::pair<TKXComponent*, const TKXComponentFaces*>>;
+    const TKXScratch<TFacesOf> Lent;
+    TFacesOf& FacesOf = *Lent;
+    FacesOf.clear();
+    for (int I = 0; I < AContainer.KXComponentsCount(); ++I) {
+      const TKXComponentFaces& Faces = AContainer.ComponentFaces(I);
+      FacesOf.emplace_back(Faces.Component, &Faces);
+    }
+    std::sort(FacesOf.begin(), FacesOf.end());   // the first of equal addresses first, as a search finds it
     for (TKXComponent* C : AContainer.TabOrderList()) {
-      const TKXComponentFaces* F = nullptr;
-      for (int I = 0; I < Count && !F; ++I)
-        if (AContainer.ComponentFaces(I).Component == C) F = &AContainer.ComponentFaces(I);
+      const auto It = std::lower_bound(FacesOf.begin(), FacesOf.end(), C, [](const auto& E, TKXComponent* K) { return E.first < K; });
+      const TKXComponentFaces* F = It != FacesOf.end() && It->first == C ? It->second : nullptr;
       const TKXComponentFaces Asked = F ? TKXComponentFaces() : TKXComponentFaces(C);
       if (!F) F = &Asked;
       if (F->TabOrder && F->TabOrder->HasTabOrder()) FRealTabOrderList.push_back(C);
