@@ -11,8 +11,9 @@ constexpr std::string_view kVoidElements[] = {"area", "br", "frame", "hr", "img"
 constexpr std::string_view kPreformattedElements[] = {"pre", "a", "div", "tr", "td"};
 
 bool InList(std::string_view AName, const std::string_view* AList, size_t ACount) {
+  // Every tag of every page is looked up here: the first letter rules out most entries.
   for (size_t I = 0; I < ACount; ++I)
-    if (AList[I] == AName) return true;
+    if (!AName.empty() && AList[I][0] == AName[0] && AList[I] == AName) return true;
   return false;
 }
 
