@@ -23,20 +23,13 @@ std::string_view Trimmed(std::string_view AText) {
   return AText;
 }
 
-// Code is kept as the lines it is written with: split at LF (a CR before it dropped), a
-// final line break adding no empty line, each line then ended by CR LF.
+// Code is kept as the lines it is written with, each ended by CR LF.
 void SetCodeLines(std::string& ACode, std::string_view AText) {
   ACode.clear();
-  size_t I = 0;
-  while (I < AText.size()) {
-    size_t P = AText.find('\n', I);
-    if (P == std::string_view::npos) P = AText.size();
-    std::string_view Line = AText.substr(I, P - I);
-    if (!Line.empty() && Line.back() == '\r') Line.remove_suffix(1);
-    ACode += Line;
+  ForEachLine(AText, [&ACode](std::string_view ALine) {
+    ACode += ALine;
     ACode += "\r\n";
-    I = P + 1;
-  }
+  });
 }
 
 }  // namespace

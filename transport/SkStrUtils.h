@@ -37,6 +37,21 @@ std::string IntToStr(int64_t Value);
 
 std::vector<std::string> SplitString(std::string_view S, char Separator);
 
+// Calls AOnLine with each line of AText: split at LF, a CR before it dropped; a final line break
+// adds no empty line.
+template <class TOnLine>
+void ForEachLine(std::string_view AText, TOnLine&& AOnLine) {
+  size_t I = 0;
+  while (I < AText.size()) {
+    size_t P = AText.find('\n', I);
+    if (P == std::string_view::npos) P = AText.size();
+    std::string_view Line = AText.substr(I, P - I);
+    if (!Line.empty() && Line.back() == '\r') Line.remove_suffix(1);
+    AOnLine(Line);
+    I = P + 1;
+  }
+}
+
 // The 8-bit code page that stands for the platform's default is ISO 8859-1; framework text is UTF-8.
 std::string Latin1ToUtf8(std::string_view S);
 std::string Utf8ToLatin1(std::string_view S);   // characters above U+00FF become '?'

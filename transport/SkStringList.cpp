@@ -67,15 +67,7 @@ std::string TSkStringList::Text() const {
 
 void TSkStringList::SetText(std::string_view AText) {
   FLines.clear();
-  size_t I = 0;
-  while (I < AText.size()) {
-    size_t P = AText.find('\n', I);
-    if (P == std::string_view::npos) P = AText.size();
-    std::string_view Line = AText.substr(I, P - I);
-    if (!Line.empty() && Line.back() == '\r') Line.remove_suffix(1);
-    FLines.emplace_back(Line);
-    I = P + 1;
-  }
+  ForEachLine(AText, [this](std::string_view ALine) { FLines.emplace_back(ALine); });
 }
 
 std::string TSkStringList::Join(std::string_view ASeparator) const {
