@@ -133,10 +133,7 @@ bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLT
   TKXComponent* C = AContext->Component();
   if (ATag) AContext->SetHTMLTag(ATag);
   if (AContext->Faces().Base) {
-    const std::string& Name = AContext->HTMLName();
-    const std::string Upper = std::any_of(Name.begin(), Name.end(), [](char Ch) { return Ch >= 'a' && Ch <= 'z'; })
-                                  ? UpperCase(Name)
-                                  : Name;
+    const std::string Upper = UpperCase(AContext->HTMLName());
     const int At = IndexOfAlias(Upper);
     if (At < 0 || FAliasControlList[static_cast<size_t>(At)].second != C) {
       FControlList.emplace_back(Upper, C);
@@ -149,9 +146,9 @@ bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLT
       AddAlias(Upper);
       // Under a form (the usual owner of all of a container's components) the qualified name
       // is the plain name: the owner is asked once per context, not once per component.
-      const bool PlainOwner = C->Owner() && C->Owner() == FPlainOwner;
-      const std::string Qualified = PlainOwner ? UpperCase(C->Name()) : UpperCase(QualifiedName(C));
-      if (!PlainOwner && C->Owner() && IsPlainOwner(C->Owner())) FPlainOwner = C->Owner();
+      TKXComponent* Owner = C->Owner();
+      if (Owner && Owner != FPlainOwner && IsPlainOwner(Owner)) FPlainOwner = Owner;
+      const std::string Qualified = UpperCase(Owner && Owner == FPlainOwner ? C->Name() : QualifiedName(C));
       if (Qualified != Upper) {
         AddAlias(Qualified);
         AddAlias(UpperCase(C->Name()));

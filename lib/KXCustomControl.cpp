@@ -275,7 +275,7 @@ std::string TKXCustomControl::RenderStyle(TKXComponent40Context* AContext) {
   std::string S;
   if (AContext && AContext->ContainerContext() && AContext->ContainerContext()->LayoutManager())
     S = AContext->ContainerContext()->LayoutManager()->RenderStyle(this);
-  if (S.capacity() < S.size() + 160) S.reserve(S.size() + 192);   // size, font and cursor are appended in place
+  S.reserve(S.size() + 192);   // size, font and cursor are appended in place
   // Appended piece by piece: every control of every page comes through here.
   const auto Pixels = [&S](int AValue) {
     S += std::to_string(AValue);
