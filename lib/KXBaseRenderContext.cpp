@@ -1,6 +1,7 @@
 #include "KXBaseRenderContext.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "KXApplication.h"
 #include "KXBaseForm.h"
@@ -59,23 +60,47 @@ void MakeRoom(std::string& ASection, size_t AMore) {
   if (ASection.empty() && ASection.capacity() < kFirstRoom) ASection.reserve(std::max(kFirstRoom, 2 * AMore));
 }
 
-void AppendLine(std::string& ASection, const std::string& ACode) {
-  if (ACode.empty()) return;
-  MakeRoom(ASection, ACode.size());
-  ASection += ACode;
-  ASection += PageEOL();
+// Appends the pieces as one piece of code; answers the code's length.
+size_t AppendPieces(std::string& ASection, std::initializer_list<std::string_view> APieces) {
+  size_t Size = 0;
+  for (std::string_view P : APieces) Size += P.size();
+  MakeRoom(ASection, Size);
+  const size_t At = ASection.size();
+  ASection.resize(At + Size);
+  char* To = ASection.data() + At;
+  for (std::string_view P : APieces) {
+    std::memcpy(To, P.data(), P.size());
+    To += P.size();
+  }
+  return Size;
+}
+
+void AppendLine(std::string& ASection, std::initializer_list<std::string_view> APieces) {
+  if (AppendPieces(ASection, APieces) > 0) ASection += PageEOL();
+}
+
+// Script code ends with a line end unless it ends with one of its own.
+void AppendScript(std::string& ASection, std::initializer_list<std::string_view> APieces) {
+  const size_t Size = AppendPieces(ASection, APieces);
+  const std::string& EOL = PageEOL();
+  if (!(Size > 2 && !EOL.empty() && EndsText(EOL, ASection))) ASection += EOL;
 }
 
 }  // namespace
 
-void TKXComponent40Context::AddToInitProc(const std::string& ACode) { AppendLine(FInitProc, ACode); }
-void TKXComponent40Context::AddToInitProcDoLastCode(const std::string& ACode) { AppendLine(FInitProcDoLastCode, ACode); }
-void TKXComponent40Context::AddToKXCLInitProc(const std::string& ACode) { AppendLine(FKXCLInitProc, ACode); }
-void TKXComponent40Context::AddToJavaScriptOnce(const std::string& ACode) {
-  MakeRoom(FJavaScript, ACode.size());
-  FJavaScript += ACode;
-  const std::string& EOL = PageEOL();
-  if (!(ACode.size() > 2 && !EOL.empty() && EndsText(EOL, ACode))) FJavaScript += EOL;
+void TKXComponent40Context::AddToInitProc(const std::string& ACode) { AppendLine(FInitProc, {ACode}); }
+void TKXComponent40Context::AddToInitProcDoLastCode(const std::string& ACode) { AppendLine(FInitProcDoLastCode, {ACode}); }
+void TKXComponent40Context::AddToKXCLInitProc(const std::string& ACode) { AppendLine(FKXCLInitProc, {ACode}); }
+void TKXComponent40Context::AddToKXCLInitProc(std::initializer_list<std::string_view> APieces) {
+  AppendLine(FKXCLInitProc, APieces);
+}
+void TKXComponent40Context::AddToJavaScriptOnce(const std::string& ACode) { AppendScript(FJavaScript, {ACode}); }
+void TKXComponent40Context::AddToJavaScriptOnce(std::initializer_list<std::string_view> APieces) {
+  AppendScript(FJavaScript, APieces);
+}
+void TKXComponent40Context::AppendRenderedCode(std::string_view AJavaScript, std::string_view AKXCLInitProc) {
+  AppendPieces(FJavaScript, {AJavaScript});
+  AppendPieces(FKXCLInitProc, {AKXCLInitProc});
 }
 void TKXComponent40Context::AddToUpdateInitProc(const std::string& ACode) { FUpdateInitProc += ACode; }
 void TKXComponent40Context::AddScriptFile(const std::string& AFile) {

@@ -1,8 +1,10 @@
 #pragma once
 // Per-render contexts: what one control adds to the page (component context) and the placed
 // components of one container (container context). Both belong to one render of one session.
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -52,7 +54,12 @@ public:
   void AddToInitProcDoLastCode(const std::string& ACode);
   void AddToKXCLInitProc(const std::string& ACode);
   void AddToJavaScriptOnce(const std::string& ACode);
+  // The same, for code given as pieces: they are appended in place, without a joined copy.
+  void AddToKXCLInitProc(std::initializer_list<std::string_view> APieces);
+  void AddToJavaScriptOnce(std::initializer_list<std::string_view> APieces);
   void AddToUpdateInitProc(const std::string& ACode);   // no line end
+  // Code an earlier render of the same control wrote through the calls above, ends included.
+  void AppendRenderedCode(std::string_view AJavaScript, std::string_view AKXCLInitProc);
   void AddScriptFile(const std::string& AFile);
   void AddStyle(const std::string& AStyle);
   void AddValidation(const std::string& ACondition, const std::string& AMsg);

@@ -173,7 +173,9 @@ std::string TKXLayoutMgrForm::RenderStyle(TKXComponent* AControl) {
   if (!Control) return {};
   // Only controls laid out in an HTML container (a form or a region) are placed by position.
   if (!Control->ParentFaces().Html40Container || !Control->StyleRenderOptions().RenderPosition) return {};
-  std::string S = Control->StyleRenderOptions().RenderAbsolute ? "position:absolute;" : "position:relative;";
+  std::string S;
+  S.reserve(256);   // the control appends its size, font and cursor to this
+  S += Control->StyleRenderOptions().RenderAbsolute ? "position:absolute;" : "position:relative;";
   S += "left:";
   S += std::to_string(Control->GetHTMLLeft());
   S += "px;top:";

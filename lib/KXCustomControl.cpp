@@ -352,29 +352,11 @@ TKXXMLTag* TKXCustomControl::RenderAsyncComponent(TKXComponent40Context& AContex
 
 void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
   const std::string N = AContext.Component() == this ? AContext.HTMLName() : HTMLName();
-  {
-    // Every control of every page writes these two lines: assembled in one buffer.
-    std::string Line;
-    Line.reserve(2 * N.size() + 64);
-    Line += "var ";
-    Line += N;
-    Line += "KXCL = null;";
-    AContext.AddToJavaScriptOnce(Line);
-    Line.clear();
-    Line += N;
-    Line += "KXCL = NewKXCL(";
-    const TKXComponentFaces& P = ParentFaces();
-    if (P.Container && !P.Form && P.Base) {
-      Line += P.Base->HTMLName();
-      Line += "KXCL";
-    } else {
-      Line += "KXCLForm";
-    }
-    Line += ",\"";
-    Line += N;
-    Line += "\",false);";
-    AContext.AddToKXCLInitProc(Line);
-  }
+  AContext.AddToJavaScriptOnce({"var ", N, "KXCL = null;"});
+  const TKXComponentFaces& P = ParentFaces();
+  const bool InRegion = P.Container && !P.Form && P.Base;
+  AContext.AddToKXCLInitProc(
+      {N, "KXCL = NewKXCL(", InRegion ? P.Base->HTMLName() + "KXCL" : "KXCLForm", ",\"", N, "\",false);"});
   TKXApplication* S = AContext.WebApplication();
   if (S && S->IsPartialUpdate() && FDoRefreshControl)
     AContext.AddToUpdateInitProc("KXCLUpdate(\"" + N + "\"," + BoolText(Visible()) + "," + std::to_string(GetHTMLLeft()) +
@@ -405,7 +387,8 @@ void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
     for (const char* E : {"OnChange", "OnKeyPress", "OnClick", "OnSelect"}) Events.HookEvent(E, "OnControlContentChange(event);");
   HookControlEvents(AContext, Events);
   RenderTitle(AContext.HTMLTag());
-  Events.RenderEvents(AContext, N, AContext.Browser() == brIE);
+  if (!FRenderedEvents) FRenderedEvents = std::make_unique<TKXRenderedEvents>();
+  FRenderedEvents->Render(Events, AContext, N, AContext.Browser() == brIE);
 }
 
 void TKXCustomControl::HookControlEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents) {

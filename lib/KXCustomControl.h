@@ -201,6 +201,7 @@ protected:
   bool FRenderSize = false;
   TKXStyleRenderOptions FStyleRenderOptions;
   TKXScriptEvents FScriptEvents;
+  std::unique_ptr<TKXRenderedEvents> FRenderedEvents;   // made at the first render
   bool FDoSubmitValidation = true;
   bool FSubmitOnAsyncEvent = false;
   bool FDoRefreshControl = false;

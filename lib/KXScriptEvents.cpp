@@ -118,30 +118,12 @@ void TKXScriptEvents::HookEvent(std::string_view AEvent, std::string_view AScrip
 
 void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::string& AHTMLName, bool AIE) const {
   const std::string_view Arg = AIE ? "" : "event";
-  // Every control writes a few of these per page: the texts are assembled in buffers kept by
-  // the thread (nothing below renders another control meanwhile).
-  thread_local std::string Function, Hook, Fn;
-  const auto BeginFunction = [&](std::string_view AName) {
-    Function.clear();
-    Function += "function ";
-    Function += AName;
-    Function += '(';
-    Function += Arg;
-    Function += ") {\r\n";
-  };
   const auto AddHook = [&](std::string_view AEvent, std::string_view AName) {
-    Hook.clear();
-    Hook += "if (";
-    Hook += AHTMLName;
-    Hook += "KXCL) ";
-    Hook += AHTMLName;
-    Hook += "KXCL.HookEvent(\"";
-    Hook += AEvent;
-    Hook += "\",";
-    Hook += AName;
-    Hook += ");";
-    AContext.AddToKXCLInitProc(Hook);
+    AContext.AddToKXCLInitProc(
+        {"if (", AHTMLName, "KXCL) ", AHTMLName, "KXCL.HookEvent(\"", AEvent, "\",", AName, ");"});
   };
+  // The function names of every control of every page are assembled in one buffer of the thread.
+  thread_local std::string Fn;
   for (size_t I = 0; I < FCount; ++I) {
     const TKXScriptEventsItem& Item = *FItems[I];
     if (IsBlank(Item.FCode)) continue;
@@ -152,10 +134,7 @@ void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::s
     for (char C : Item.FEvent) Fn += static_cast<char>(C >= 'A' && C <= 'Z' ? C + ('a' - 'A') : C);
     const std::string_view E = std::string_view(Fn).substr(EventAt);
     const std::string_view N = StartsText("on", E) ? E.substr(2) : E;
-    BeginFunction(Fn);
-    Function += Item.FCode;
-    Function += "}\r\n";
-    AContext.AddToJavaScriptOnce(Function);
+    AContext.AddToJavaScriptOnce({"function ", Fn, "(", Arg, ") {\r\n", Item.FCode, "}\r\n"});
     if (SameText(N, "load"))
       AContext.SetExtraParam("onload", Fn + "()");
     else
@@ -164,13 +143,20 @@ void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::s
     for (size_t K = 0; K < Item.FHooked.size(); ++K) {
       Fn.resize(FnSize);
       Fn += std::to_string(K);
-      BeginFunction(Fn);
-      Function += Item.FHooked[K];
-      Function += "\r\n}\r\n";
-      AContext.AddToJavaScriptOnce(Function);
+      AContext.AddToJavaScriptOnce({"function ", Fn, "(", Arg, ") {\r\n", Item.FHooked[K], "\r\n}\r\n"});
       AddHook(std::string_view(Fn).substr(EventAt + (E.size() - N.size()), N.size()), Fn);
     }
   }
+}
+
+bool TKXScriptEvents::SameEvents(const TKXScriptEvents& AOther) const {
+  if (FCount != AOther.FCount) return false;
+  for (size_t I = 0; I < FCount; ++I) {
+    const TKXScriptEventsItem& A = *FItems[I];
+    const TKXScriptEventsItem& B = *AOther.FItems[I];
+    if (A.FEvent != B.FEvent || A.FCode != B.FCode || A.FHooked != B.FHooked) return false;
+  }
+  return true;
 }
 
 TSkStringList TKXScriptEvents::Lines() const {
@@ -182,4 +168,33 @@ TSkStringList TKXScriptEvents::Lines() const {
 void TKXScriptEvents::SetLines(const TSkStringList& ALines) {
   FCount = 0;
   for (int I = 0; I < ALines.Count(); ++I) SetEventCode(ALines.Names(I), ReplaceAll(ALines.ValueFromIndex(I), "\n", "\r\n"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TKXRenderedEvents
+
+bool TKXRenderedEvents::Matches(const TKXScriptEvents& AEvents, const std::string& AHTMLName, bool AIE) const {
+  return FValid && FIE == AIE && FHTMLName == AHTMLName && FEOL == PageEOL() && FEvents.SameEvents(AEvents);
+}
+
+void TKXRenderedEvents::Render(const TKXScriptEvents& AEvents, TKXComponent40Context& AContext, const std::string& AHTMLName,
+                               bool AIE) {
+  if (Matches(AEvents, AHTMLName, AIE)) {
+    AContext.AppendRenderedCode(FJavaScript, FKXCLInitProc);
+    for (const auto& [Name, Value] : FExtraParams) AContext.SetExtraParam(Name, Value);
+    return;
+  }
+  FValid = false;
+  const size_t JavaScriptAt = AContext.JavaScript().size();
+  const size_t KXCLInitProcAt = AContext.KXCLInitProc().size();
+  const size_t ExtraParamsAt = AContext.ExtraParams().size();
+  AEvents.RenderEvents(AContext, AHTMLName, AIE);
+  FJavaScript.assign(AContext.JavaScript(), JavaScriptAt);
+  FKXCLInitProc.assign(AContext.KXCLInitProc(), KXCLInitProcAt);
+  FExtraParams.assign(AContext.ExtraParams().begin() + static_cast<std::ptrdiff_t>(ExtraParamsAt), AContext.ExtraParams().end());
+  FEvents.Assign(AEvents);
+  FHTMLName = AHTMLName;
+  FIE = AIE;
+  FEOL = PageEOL();
+  FValid = true;
 }

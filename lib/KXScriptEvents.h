@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "KXComponent.h"
@@ -43,6 +44,8 @@ public:
   void HookEvent(std::string_view AEvent, std::string_view AScript);
   // One function per piece of code and its client-object hook-up, for the control AHTMLName.
   void RenderEvents(TKXComponent40Context& AContext, const std::string& AHTMLName, bool AIE) const;
+  // The same events with the same code and hooks, in the same order.
+  bool SameEvents(const TKXScriptEvents& AOther) const;
 
   // Stored form: one "Event=code" line per item (code lines joined by CR LF).
   TSkStringList Lines() const;
@@ -56,4 +59,21 @@ private:
   // allocate again.
   std::vector<std::unique_ptr<TKXScriptEventsItem>> FItems;
   size_t FCount = 0;
+};
+
+// A control's last rendered events. The hooked set of a control rarely changes from one render
+// to the next; when the set, the name, the browser kind and the line end are those of the last
+// render, the code that render wrote is written again instead of being assembled anew.
+class TKXRenderedEvents {
+public:
+  void Render(const TKXScriptEvents& AEvents, TKXComponent40Context& AContext, const std::string& AHTMLName, bool AIE);
+
+private:
+  bool Matches(const TKXScriptEvents& AEvents, const std::string& AHTMLName, bool AIE) const;
+
+  bool FValid = false;
+  bool FIE = false;
+  TKXScriptEvents FEvents;
+  std::string FHTMLName, FEOL, FJavaScript, FKXCLInitProc;
+  std::vector<std::pair<std::string, std::string>> FExtraParams;
 };

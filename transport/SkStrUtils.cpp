@@ -26,10 +26,6 @@ int CompareText(std::string_view A, std::string_view B) {
   return A.size() == B.size() ? 0 : (A.size() < B.size() ? -1 : 1);
 }
 
-bool SameText(std::string_view A, std::string_view B) {
-  return A.size() == B.size() && CompareText(A, B) == 0;
-}
-
 bool StartsText(std::string_view Prefix, std::string_view S) {
   return S.size() >= Prefix.size() && SameText(S.substr(0, Prefix.size()), Prefix);
 }

@@ -11,7 +11,13 @@ inline char UpCaseChar(char C) { return (C >= 'a' && C <= 'z') ? char(C - 32) : 
 inline char LowCaseChar(char C) { return (C >= 'A' && C <= 'Z') ? char(C + 32) : C; }
 std::string UpperCase(std::string_view S);
 std::string LowerCase(std::string_view S);
-bool SameText(std::string_view A, std::string_view B);
+// Inline: tag attributes, event names and component names are compared all through a render.
+inline bool SameText(std::string_view A, std::string_view B) {
+  if (A.size() != B.size()) return false;
+  for (size_t I = 0; I < A.size(); ++I)
+    if (A[I] != B[I] && UpCaseChar(A[I]) != UpCaseChar(B[I])) return false;
+  return true;
+}
 int CompareText(std::string_view A, std::string_view B);
 bool StartsText(std::string_view Prefix, std::string_view S);
 bool EndsText(std::string_view Suffix, std::string_view S);
