@@ -10,6 +10,7 @@
 #include "KXServerControllerBase.h"
 #include "KXStreams.h"
 #include "KXTextEncoding.h"
+#include "SkStrUtils.h"
 #include "SkWebRequest.h"
 
 namespace {
@@ -169,7 +170,7 @@ TKXLayoutMgrForm::TKXLayoutMgrForm(TKXComponent* AOwner) : TKXContainerLayout(AO
 }
 
 std::string TKXLayoutMgrForm::RenderStyle(TKXComponent* AControl) {
-  auto* Control = dynamic_cast<TKXCustomControl*>(AControl);
+  auto* Control = KXClassCast<TKXCustomControl>(AControl);
   if (!Control) return {};
   // Only controls laid out in an HTML container (a form or a region) are placed by position.
   if (!Control->ParentFaces().Html40Container || !Control->StyleRenderOptions().RenderPosition) return {};
@@ -177,9 +178,9 @@ std::string TKXLayoutMgrForm::RenderStyle(TKXComponent* AControl) {
   S.reserve(256);   // the control appends its size, font and cursor to this
   S += Control->StyleRenderOptions().RenderAbsolute ? "position:absolute;" : "position:relative;";
   S += "left:";
-  S += std::to_string(Control->GetHTMLLeft());
+  AppendInt(S, Control->GetHTMLLeft());
   S += "px;top:";
-  S += std::to_string(Control->GetHTMLTop());
+  AppendInt(S, Control->GetHTMLTop());
   S += "px;";
   return S;
 }

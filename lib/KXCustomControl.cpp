@@ -278,12 +278,12 @@ std::string TKXCustomControl::RenderStyle(TKXComponent40Context* AContext) {
   S.reserve(S.size() + 192);   // size, font and cursor are appended in place
   // Appended piece by piece: every control of every page comes through here.
   const auto Pixels = [&S](int AValue) {
-    S += std::to_string(AValue);
+    AppendInt(S, AValue);
     S += "px";
   };
   if (FStyleRenderOptions.RenderZIndex && FZIndex != -100) {
     S += "z-index:";
-    S += std::to_string(FZIndex + 100);
+    AppendInt(S, FZIndex + 100);
     S += ';';
   }
   if ((FRenderSize && FStyleRenderOptions.RenderSize) || !FAutoSize) {
@@ -382,7 +382,7 @@ void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
   // The control's events with the framework's hooks: a set of the thread's, refilled.
   const TKXScratch<TKXScriptEvents> Lent;
   TKXScriptEvents& Events = *Lent;
-  Events.Assign(FScriptEvents);
+  Events.AssignEvents(FScriptEvents);
   if (IKXAsyncInputControl* Async = OwnFaces().AsyncInput; Async && Async->SubmitOnAsyncEvent())
     for (const char* E : {"OnChange", "OnKeyPress", "OnClick", "OnSelect"}) Events.HookEvent(E, "OnControlContentChange(event);");
   HookControlEvents(AContext, Events);

@@ -28,7 +28,9 @@ TKXMarkupLanguageTag* TKXHTMLTagCollection::NewChildTag(std::string_view ATag) c
 }
 
 TKXHTMLTag::TKXHTMLTag(TNoTag, TKXMarkupLanguageElement* AParentElement)
-    : TKXMarkupLanguageTag(TNoTag{}, AParentElement, std::make_unique<TKXHTMLTagCollection>(this)) {}
+    : TKXMarkupLanguageTag(TNoTag{}, AParentElement, [](TKXMarkupLanguageTag* AOwner) {
+        return std::unique_ptr<TKXMarkupLanguageTagCollection>(std::make_unique<TKXHTMLTagCollection>(AOwner));
+      }) {}
 
 TKXHTMLTag::TKXHTMLTag(TKXMarkupLanguageElement* AParentElement) : TKXHTMLTag(TNoTag{}, AParentElement) {}
 

@@ -31,8 +31,10 @@ public:
   // Lower-cases the name; "area", "br", "frame", "hr", "img", "input", "link" and the empty name
   // set cbFalse, and "pre", "a", "div", "tr", "td" set IsPreformated. Neither is ever reset.
   void SetTag(std::string_view ATag) override;
-  TKXHTMLTagCollection& Contents() { return static_cast<TKXHTMLTagCollection&>(*FContents); }
-  const TKXHTMLTagCollection& Contents() const { return static_cast<const TKXHTMLTagCollection&>(*FContents); }
+  TKXHTMLTagCollection& Contents() { return static_cast<TKXHTMLTagCollection&>(TKXMarkupLanguageTag::Contents()); }
+  const TKXHTMLTagCollection& Contents() const {
+    return static_cast<const TKXHTMLTagCollection&>(TKXMarkupLanguageTag::Contents());
+  }
 
 protected:
   // For subclasses that apply their own SetTag: no name yet, HTML contents.

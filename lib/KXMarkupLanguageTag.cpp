@@ -156,8 +156,16 @@ std::string TKXMarkupLanguageElement::Render() {
 // ---------------------------------------------------------------------------------------------
 // TKXMarkupLanguageTag
 
+namespace {
+
+std::unique_ptr<TKXMarkupLanguageTagCollection> NewPlainContents(TKXMarkupLanguageTag* AOwner) {
+  return std::make_unique<TKXMarkupLanguageTagCollection>(AOwner);
+}
+
+}  // namespace
+
 TKXMarkupLanguageTag::TKXMarkupLanguageTag(TKXMarkupLanguageElement* AParentElement)
-    : TKXMarkupLanguageElement(AParentElement), FContents(std::make_unique<TKXMarkupLanguageTagCollection>(this)) {}
+    : TKXMarkupLanguageTag(TNoTag{}, AParentElement, NewPlainContents) {}
 
 TKXMarkupLanguageTag::TKXMarkupLanguageTag(std::string_view ATag, TKXMarkupLanguageElement* AParentElement)
     : TKXMarkupLanguageTag(AParentElement) {
@@ -165,15 +173,19 @@ TKXMarkupLanguageTag::TKXMarkupLanguageTag(std::string_view ATag, TKXMarkupLangu
   TKXMarkupLanguageTag::SetTag(ATag);
 }
 
-TKXMarkupLanguageTag::TKXMarkupLanguageTag(TNoTag, TKXMarkupLanguageElement* AParentElement,
-                                           std::unique_ptr<TKXMarkupLanguageTagCollection> AContents)
-    : TKXMarkupLanguageElement(AParentElement), FContents(std::move(AContents)) {}
+TKXMarkupLanguageTag::TKXMarkupLanguageTag(TNoTag, TKXMarkupLanguageElement* AParentElement, TNewContents ANewContents)
+    : TKXMarkupLanguageElement(AParentElement), FNewContents(ANewContents) {}
 
 TKXMarkupLanguageTag::~TKXMarkupLanguageTag() {
   // Marked before the contents go: a child linked to this tag must not free it again.
   FDestroying = true;
   FParams.Clear();
-  FContents->Clear();
+  if (FContents) FContents->Clear();
+}
+
+TKXMarkupLanguageTagCollection& TKXMarkupLanguageTag::Contents() {
+  if (!FContents) FContents = FNewContents(this);
+  return *FContents;
 }
 
 void TKXMarkupLanguageTag::SetTag(std::string_view ATag) {
@@ -192,7 +204,7 @@ void TKXMarkupLanguageTag::Assign(const TKXMarkupLanguageElement* ASource) {
   {
     TRenderingMark Mark(Source->FRendering);
     FParams = Source->FParams;
-    FContents->Assign(*Source->FContents);
+    if (Source->FContents || FContents) Contents().Assign(Source->Contents());
     SetTag(Source->FTag);
     FIsPreformated = Source->FIsPreformated;
     FClosingTag = Source->FClosingTag;
@@ -206,8 +218,9 @@ void TKXMarkupLanguageTag::Assign(const TKXMarkupLanguageElement* ASource) {
 
 std::string TKXMarkupLanguageTag::ScriptEvents() const {
   std::string R;
-  for (TKXMarkupLanguageElement* E : *FContents)
-    if (const TKXMarkupLanguageTag* T = E->AsTag()) R += T->ScriptEvents();
+  if (FContents)
+    for (TKXMarkupLanguageElement* E : *FContents)
+      if (const TKXMarkupLanguageTag* T = E->AsTag()) R += T->ScriptEvents();
   R += FScriptEvents;
   return R;
 }
@@ -279,6 +292,7 @@ void TKXMarkupLanguageTag::WriteLineBreak(TKXRenderStream& ABuffer, int ALevel) 
 }
 
 void TKXMarkupLanguageTag::RenderContents(TKXRenderStream& ABuffer, int AIndent) {
+  if (!FContents) return;
   try {
     for (TKXMarkupLanguageElement* E : *FContents) {
       TKXMarkupLanguageTag* Child = E->AsTag();

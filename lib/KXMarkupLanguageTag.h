@@ -121,8 +121,9 @@ public:
 
   const std::string& Tag() const { return FTag; }
   virtual void SetTag(std::string_view ATag);   // stored lower-cased
-  TKXMarkupLanguageTagCollection& Contents() { return *FContents; }
-  const TKXMarkupLanguageTagCollection& Contents() const { return *FContents; }
+  // Most tags of a page never get contents: the collection is made when first asked for.
+  TKXMarkupLanguageTagCollection& Contents();
+  const TKXMarkupLanguageTagCollection& Contents() const { return const_cast<TKXMarkupLanguageTag*>(this)->Contents(); }
   TKXTagParamsStringList& Params() { return FParams; }
   const TKXTagParamsStringList& Params() const { return FParams; }
   void SetParams(const TKXTagParamsStringList& AParams) { FParams = AParams; }
@@ -150,12 +151,13 @@ protected:
   struct TNoTag {};
   // For subclasses: no name yet and the given contents class; the subclass sets the name itself
   // so that its own SetTag rules apply.
-  TKXMarkupLanguageTag(TNoTag, TKXMarkupLanguageElement* AParentElement,
-                       std::unique_ptr<TKXMarkupLanguageTagCollection> AContents);
+  using TNewContents = std::unique_ptr<TKXMarkupLanguageTagCollection> (*)(TKXMarkupLanguageTag* AOwner);
+  TKXMarkupLanguageTag(TNoTag, TKXMarkupLanguageElement* AParentElement, TNewContents ANewContents);
 
   void WriteLineBreak(TKXRenderStream& ABuffer, int ALevel);
 
-  std::unique_ptr<TKXMarkupLanguageTagCollection> FContents;
+  std::unique_ptr<TKXMarkupLanguageTagCollection> FContents;   // nil until asked for
+  TNewContents FNewContents;
   TKXTagParamsStringList FParams;
   std::string FScriptEvents;
   std::string FTag;

@@ -89,7 +89,7 @@ void TKXPageContext40::AddStyle(const std::string& AStyle) {
   // Rules go into the page's own text node while it is the style's last one: one node for all
   // the rules instead of one per control (texts are written verbatim, so the bytes are alike).
   TKXMarkupLanguageTagCollection& Contents = FStyleTag->Contents();
-  if (FStyleText && !Contents.Empty() && dynamic_cast<TKXTextElement*>(Contents.Items(Contents.Count() - 1)) == FStyleText)
+  if (FStyleText && !Contents.Empty() && Contents.Items(Contents.Count() - 1) == FStyleText)
     FStyleText->AppendText(AStyle);
   else
     FStyleText = Contents.AddText(AStyle);

@@ -23,8 +23,22 @@ std::string_view Trimmed(std::string_view AText) {
   return AText;
 }
 
+// Text whose line breaks are all CR LF already.
+bool HasCRLFBreaksOnly(std::string_view AText) {
+  for (size_t I = 0; I < AText.size(); ++I) {
+    if (AText[I] == '\r' && (I + 1 == AText.size() || AText[I + 1] != '\n')) return false;
+    if (AText[I] == '\n' && (I == 0 || AText[I - 1] != '\r')) return false;
+  }
+  return true;
+}
+
 // Code is kept as the lines it is written with, each ended by CR LF.
 void SetCodeLines(std::string& ACode, std::string_view AText) {
+  if (HasCRLFBreaksOnly(AText)) {   // the framework's own hooks, and most code
+    ACode.assign(AText);
+    if (!ACode.empty() && ACode.back() != '\n') ACode += "\r\n";
+    return;
+  }
   ACode.clear();
   ForEachLine(AText, [&ACode](std::string_view ALine) {
     ACode += ALine;
@@ -45,10 +59,14 @@ const TKXClassInfo& TKXScriptEvents::StaticClassInfo() {
 void TKXScriptEvents::Assign(const TKXPersistent& ASource) {
   const auto* S = dynamic_cast<const TKXScriptEvents*>(&ASource);
   if (!S) return TKXPersistent::Assign(ASource);
-  if (S == this) return;
+  AssignEvents(*S);
+}
+
+void TKXScriptEvents::AssignEvents(const TKXScriptEvents& ASource) {
+  if (&ASource == this) return;
   FCount = 0;
-  for (size_t I = 0; I < S->FCount; ++I) {
-    const TKXScriptEventsItem& From = *S->FItems[I];
+  for (size_t I = 0; I < ASource.FCount; ++I) {
+    const TKXScriptEventsItem& From = *ASource.FItems[I];
     TKXScriptEventsItem& To = NewItem(From.FEvent);
     To.FCode = From.FCode;
     To.FHooked = From.FHooked;
@@ -192,7 +210,7 @@ void TKXRenderedEvents::Render(const TKXScriptEvents& AEvents, TKXComponent40Con
   FJavaScript.assign(AContext.JavaScript(), JavaScriptAt);
   FKXCLInitProc.assign(AContext.KXCLInitProc(), KXCLInitProcAt);
   FExtraParams.assign(AContext.ExtraParams().begin() + static_cast<std::ptrdiff_t>(ExtraParamsAt), AContext.ExtraParams().end());
-  FEvents.Assign(AEvents);
+  FEvents.AssignEvents(AEvents);
   FHTMLName = AHTMLName;
   FIE = AIE;
   FEOL = PageEOL();

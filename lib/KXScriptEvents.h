@@ -31,6 +31,7 @@ public:
   KX_DECLARE_CLASS_INFO
   TKXScriptEvents() = default;
   void Assign(const TKXPersistent& ASource) override;
+  void AssignEvents(const TKXScriptEvents& ASource);   // keeps the room of the items it had
 
   int Count() const { return static_cast<int>(FCount); }
   // Valid until the next item is added or deleted.

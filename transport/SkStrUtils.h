@@ -1,6 +1,7 @@
 #pragma once
 // Text helpers shared by the transport and the framework. Comparisons "without regard to case"
 // fold ASCII letters only: command words, header names, ids and resource names are ASCII.
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,6 +41,12 @@ bool TryStrToInt64(std::string_view S, int64_t& Value);
 bool TryStrToInt(std::string_view S, int& Value);
 int StrToIntDef(std::string_view S, int Default);
 std::string IntToStr(int64_t Value);
+// Appends the decimal digits in place, without a temporary string.
+inline void AppendInt(std::string& S, int64_t Value) {
+  char Digits[24];
+  const auto End = std::to_chars(Digits, Digits + sizeof Digits, Value).ptr;
+  S.append(Digits, static_cast<size_t>(End - Digits));
+}
 
 std::vector<std::string> SplitString(std::string_view S, char Separator);
 
