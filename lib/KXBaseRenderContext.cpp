@@ -8,6 +8,7 @@
 #include "KXContainerLayout.h"
 #include "KXHTMLTag.h"
 #include "KXRenderContext.h"
+#include "KXScratch.h"
 #include "SkStrUtils.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -22,11 +23,17 @@ TKXComponent40Context::TKXComponent40Context(const TKXComponentFaces& AFaces, TK
     : FFaces(AFaces),
       FContainerContext(AContainerContext),
       FWebApplication(APageContext ? APageContext->WebApplication() : nullptr),
-      FPageContext(APageContext) {
+      FPageContext(APageContext),
+      FJavaScript(TKXKeptStrings::Take()),
+      FKXCLInitProc(TKXKeptStrings::Take()) {
   if (APageContext) FBrowser = APageContext->Browser();
 }
 
-TKXComponent40Context::~TKXComponent40Context() { delete FMLTag; }
+TKXComponent40Context::~TKXComponent40Context() {
+  delete FMLTag;
+  TKXKeptStrings::Give(std::move(FJavaScript));
+  TKXKeptStrings::Give(std::move(FKXCLInitProc));
+}
 
 const std::string& TKXComponent40Context::HTMLName() const {
   if (!FHTMLNameKnown) {
@@ -126,7 +133,7 @@ void TKXComponent40Context::CacheImage(const std::string& AName, const std::stri
 TKXContainerContext::TKXContainerContext(TKXApplication* AWebApplication) : FWebApplication(AWebApplication) {}
 
 TKXContainerContext::~TKXContainerContext() {
-  for (auto& C : FContextList) delete C.second;
+  for (TPlaced& P : FPlaced) delete P.Context;
 }
 
 void TKXContainerContext::SetLayoutManager(TKXContainerLayout* ALayout) {
@@ -146,10 +153,8 @@ std::string TKXContainerContext::QualifiedName(TKXComponent* AComponent) {
 }
 
 void TKXContainerContext::Reserve(size_t AMore) {
-  FControlList.reserve(FControlList.size() + AMore);
-  FContextList.reserve(FContextList.size() + AMore);
-  FAliasControlList.reserve(FAliasControlList.size() + AMore);
-  FAliasContextList.reserve(FAliasContextList.size() + AMore);
+  FPlaced.reserve(FPlaced.size() + AMore);
+  FAliases.reserve(FAliases.size() + AMore);
   FAliasIndex.reserve(FAliasIndex.size() + AMore);
 }
 
@@ -160,13 +165,12 @@ bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLT
   if (AContext->Faces().Base) {
     const std::string Upper = UpperCase(AContext->HTMLName());
     const int At = IndexOfAlias(Upper);
-    if (At < 0 || FAliasControlList[static_cast<size_t>(At)].second != C) {
-      FControlList.emplace_back(Upper, C);
-      FContextList.emplace_back(Upper, AContext);
+    if (At < 0 || FAliases[static_cast<size_t>(At)].second.Component != C) {
+      const TPlaced Placed{C, AContext};
+      FPlaced.push_back(Placed);
       auto AddAlias = [&](const std::string& AName) {
-        FAliasIndex.emplace(AName, FAliasControlList.size());
-        FAliasControlList.emplace_back(AName, C);
-        FAliasContextList.emplace_back(AName, AContext);
+        FAliasIndex.emplace(AName, FAliases.size());
+        FAliases.emplace_back(AName, Placed);
       };
       AddAlias(Upper);
       // Under a form (the usual owner of all of a container's components) the qualified name
@@ -188,17 +192,10 @@ bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLT
 }
 
 void TKXContainerContext::RemoveComponent(TKXComponent40Context* AContext) {
-  auto Drop = [AContext](auto& AControls, auto& AContexts) {
-    for (size_t I = AContexts.size(); I-- > 0;)
-      if (AContexts[I].second == AContext) {
-        AContexts.erase(AContexts.begin() + static_cast<std::ptrdiff_t>(I));
-        AControls.erase(AControls.begin() + static_cast<std::ptrdiff_t>(I));
-      }
-  };
-  Drop(FControlList, FContextList);
-  Drop(FAliasControlList, FAliasContextList);
+  std::erase_if(FPlaced, [AContext](const TPlaced& P) { return P.Context == AContext; });
+  std::erase_if(FAliases, [AContext](const auto& A) { return A.second.Context == AContext; });
   FAliasIndex.clear();
-  for (size_t I = 0; I < FAliasControlList.size(); ++I) FAliasIndex.emplace(FAliasControlList[I].first, I);
+  for (size_t I = 0; I < FAliases.size(); ++I) FAliasIndex.emplace(FAliases[I].first, I);
 }
 
 int TKXContainerContext::IndexOfAlias(const std::string& AUpperName) const {
@@ -211,7 +208,7 @@ TKXContainerContext* TKXContainerContext::SubContext(const std::string& AUpperNa
   if (Dot == std::string::npos) return nullptr;
   const int At = IndexOfAlias(AUpperName.substr(0, Dot));
   if (At < 0) return nullptr;
-  auto* Container = dynamic_cast<IKXBaseContainer*>(FAliasControlList[static_cast<size_t>(At)].second);
+  auto* Container = dynamic_cast<IKXBaseContainer*>(FAliases[static_cast<size_t>(At)].second.Component);
   if (!Container || !Container->ContainerContext()) return nullptr;
   ARest = AUpperName.substr(Dot + 1);
   return Container->ContainerContext();
@@ -220,12 +217,12 @@ TKXContainerContext* TKXContainerContext::SubContext(const std::string& AUpperNa
 TKXComponent* TKXContainerContext::FindComponent(const std::string& AName) const {
   const std::string Upper = UpperCase(AName);
   const int At = IndexOfAlias(Upper);
-  if (At >= 0) return FAliasControlList[static_cast<size_t>(At)].second;
+  if (At >= 0) return FAliases[static_cast<size_t>(At)].second.Component;
   std::string Rest;
   if (TKXContainerContext* Sub = SubContext(Upper, Rest)) return Sub->FindComponent(Rest);
   if (Upper.find('.') != std::string::npos) return nullptr;
-  for (const auto& C : FControlList)
-    if (auto* Container = dynamic_cast<IKXBaseContainer*>(C.second))
+  for (const TPlaced& P : FPlaced)
+    if (auto* Container = dynamic_cast<IKXBaseContainer*>(P.Component))
       if (TKXContainerContext* Sub = Container->ContainerContext(); Sub && Sub != this)
         if (TKXComponent* Found = Sub->FindComponent(Upper)) return Found;
   return nullptr;
@@ -234,7 +231,7 @@ TKXComponent* TKXContainerContext::FindComponent(const std::string& AName) const
 TKXComponent40Context* TKXContainerContext::FindContext(const std::string& AName) const {
   const std::string Upper = UpperCase(AName);
   const int At = IndexOfAlias(Upper);
-  if (At >= 0) return FAliasContextList[static_cast<size_t>(At)].second;
+  if (At >= 0) return FAliases[static_cast<size_t>(At)].second.Context;
   std::string Rest;
   if (TKXContainerContext* Sub = SubContext(Upper, Rest)) return Sub->FindContext(Rest);
   return nullptr;

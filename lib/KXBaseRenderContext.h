@@ -81,7 +81,8 @@ private:
   TKXPageContext40* FPageContext;
   std::string FPostRender;
   TKXBrowser FBrowser = brIE;
-  std::string FInitProc, FInitProcDoLastCode, FJavaScript, FKXCLInitProc, FUpdateInitProc;
+  std::string FJavaScript, FKXCLInitProc;   // kept strings: they come with room from earlier contexts
+  std::string FInitProc, FInitProcDoLastCode, FUpdateInitProc;
   std::vector<std::pair<std::string, std::string>> FExtraParams;
 };
 
@@ -113,9 +114,9 @@ public:
   TKXComponent* FindComponent(const std::string& AName) const;
   TKXComponent40Context* FindContext(const std::string& AName) const;
   TKXHTMLTag* FindTag(const std::string& AName) const;
-  int ComponentsCount() const { return static_cast<int>(FControlList.size()); }
-  TKXComponent* Components(int AIndex) const { return FControlList.at(static_cast<size_t>(AIndex)).second; }
-  TKXComponent40Context* Contexts(int AIndex) const { return FContextList.at(static_cast<size_t>(AIndex)).second; }
+  int ComponentsCount() const { return static_cast<int>(FPlaced.size()); }
+  TKXComponent* Components(int AIndex) const { return FPlaced.at(static_cast<size_t>(AIndex)).Component; }
+  TKXComponent40Context* Contexts(int AIndex) const { return FPlaced.at(static_cast<size_t>(AIndex)).Context; }
 
   // Markup collected for an asynchronous answer; owned.
   void AddMarkupTag(TKXMarkupLanguageTag* ATag);
@@ -131,10 +132,12 @@ private:
   int IndexOfAlias(const std::string& AUpperName) const;
   TKXContainerContext* SubContext(const std::string& AUpperName, std::string& ARest) const;
 
-  std::vector<std::pair<std::string, TKXComponent*>> FControlList;
-  std::vector<std::pair<std::string, TKXComponent40Context*>> FContextList;   // owns the contexts
-  std::vector<std::pair<std::string, TKXComponent*>> FAliasControlList;
-  std::vector<std::pair<std::string, TKXComponent40Context*>> FAliasContextList;
+  struct TPlaced {
+    TKXComponent* Component;
+    TKXComponent40Context* Context;
+  };
+  std::vector<TPlaced> FPlaced;   // in rendering order; owns the contexts
+  std::vector<std::pair<std::string, TPlaced>> FAliases;   // every upper-cased name a component answers to
   std::unordered_map<std::string, size_t> FAliasIndex;   // first position of each alias: lookups run per control
   std::vector<std::unique_ptr<TKXMarkupLanguageTag>> FMarkupTagList;
   TKXContainerLayout* FLayout = nullptr;

@@ -6,6 +6,7 @@
 // clears what it needs cleared.
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 template <class T>
@@ -34,4 +35,29 @@ private:
   }
 
   T* FItem;
+};
+
+// Strings handed from one short-lived owner to the next with their room: every control's
+// render context collects its scripts in two of them, and a page has dozens of contexts.
+class TKXKeptStrings {
+public:
+  static std::string Take() {
+    std::vector<std::string>& K = Kept();
+    if (K.empty()) return {};
+    std::string S = std::move(K.back());
+    K.pop_back();
+    S.clear();
+    return S;
+  }
+  static void Give(std::string&& AString) {
+    constexpr size_t kMaxKept = 256, kMaxRoom = 16384;   // a few pages' worth, no giant buffers
+    std::vector<std::string>& K = Kept();
+    if (K.size() < kMaxKept && AString.capacity() <= kMaxRoom) K.push_back(std::move(AString));
+  }
+
+private:
+  static std::vector<std::string>& Kept() {
+    thread_local std::vector<std::string> Strings;
+    return Strings;
+  }
 };

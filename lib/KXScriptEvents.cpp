@@ -23,22 +23,8 @@ std::string_view Trimmed(std::string_view AText) {
   return AText;
 }
 
-// Text whose line breaks are all CR LF already.
-bool HasCRLFBreaksOnly(std::string_view AText) {
-  for (size_t I = 0; I < AText.size(); ++I) {
-    if (AText[I] == '\r' && (I + 1 == AText.size() || AText[I + 1] != '\n')) return false;
-    if (AText[I] == '\n' && (I == 0 || AText[I - 1] != '\r')) return false;
-  }
-  return true;
-}
-
 // Code is kept as the lines it is written with, each ended by CR LF.
 void SetCodeLines(std::string& ACode, std::string_view AText) {
-  if (HasCRLFBreaksOnly(AText)) {   // the framework's own hooks, and most code
-    ACode.assign(AText);
-    if (!ACode.empty() && ACode.back() != '\n') ACode += "\r\n";
-    return;
-  }
   ACode.clear();
   ForEachLine(AText, [&ACode](std::string_view ALine) {
     ACode += ALine;
