@@ -155,7 +155,7 @@ std::string TKXContainerContext::QualifiedName(TKXComponent* AComponent) {
 void TKXContainerContext::Reserve(size_t AMore) {
   FPlaced.reserve(FPlaced.size() + AMore);
   FAliases.reserve(FAliases.size() + AMore);
-  FAliasIndex.reserve(FAliasIndex.size() + AMore);
+  FAliasIndex.Reserve(FAliasIndex.Count() + AMore);
 }
 
 bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLTag* ATag, bool AFreeContext) {
@@ -169,7 +169,7 @@ bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLT
       const TPlaced Placed{C, AContext};
       FPlaced.push_back(Placed);
       auto AddAlias = [&](const std::string& AName) {
-        FAliasIndex.emplace(AName, FAliases.size());
+        FAliasIndex.Add(AName, FAliases.size());
         FAliases.emplace_back(AName, Placed);
       };
       AddAlias(Upper);
@@ -194,13 +194,12 @@ bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLT
 void TKXContainerContext::RemoveComponent(TKXComponent40Context* AContext) {
   std::erase_if(FPlaced, [AContext](const TPlaced& P) { return P.Context == AContext; });
   std::erase_if(FAliases, [AContext](const auto& A) { return A.second.Context == AContext; });
-  FAliasIndex.clear();
-  for (size_t I = 0; I < FAliases.size(); ++I) FAliasIndex.emplace(FAliases[I].first, I);
+  FAliasIndex.Clear();
+  for (size_t I = 0; I < FAliases.size(); ++I) FAliasIndex.Add(FAliases[I].first, I);
 }
 
 int TKXContainerContext::IndexOfAlias(const std::string& AUpperName) const {
-  const auto It = FAliasIndex.find(AUpperName);
-  return It == FAliasIndex.end() ? -1 : static_cast<int>(It->second);
+  return FAliasIndex.Find(AUpperName);
 }
 
 TKXContainerContext* TKXContainerContext::SubContext(const std::string& AUpperName, std::string& ARest) const {

@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "KXBrowser.h"
 #include "KXInterfaces.h"
+#include "KXNameIndex.h"
 
 class TKXApplication;
 class TKXComponent;
@@ -138,7 +138,7 @@ private:
   };
   std::vector<TPlaced> FPlaced;   // in rendering order; owns the contexts
   std::vector<std::pair<std::string, TPlaced>> FAliases;   // every upper-cased name a component answers to
-  std::unordered_map<std::string, size_t> FAliasIndex;   // first position of each alias: lookups run per control
+  TKXNameIndex FAliasIndex;   // first position of each alias: lookups run per control
   std::vector<std::unique_ptr<TKXMarkupLanguageTag>> FMarkupTagList;
   TKXContainerLayout* FLayout = nullptr;
   TKXComponent* FPlainOwner = nullptr;   // an owner found to qualify by plain names

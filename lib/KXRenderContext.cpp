@@ -101,7 +101,7 @@ void TKXPageContext40::AddValidation(const std::string& ACondition, const std::s
 }
 
 void TKXPageContext40::AppendHiddenInput(const std::string& AName) {
-  if (!FFormHiddenInput.insert(UpperCase(AName)).second) return;
+  if (!FFormHiddenInput.Add(AName, 0)) return;
   TKXHTMLTag* Input = FFormTag->Contents().AddTag("INPUT");
   Input->AddStringParam("TYPE", "HIDDEN");
   Input->AddStringParam("NAME", AName);
@@ -192,7 +192,7 @@ void TKXPageContext40::Clear(bool ADesignTime) {
   if (!ADesignTime) {
     FFormTag->Contents().Clear();
     FFormTag->Params().Clear();
-    FFormHiddenInput.clear();
+    FFormHiddenInput.Clear();
     FBodyTag->Contents().Clear();
   }
   FScriptFiles.Clear();

@@ -10,11 +10,11 @@ const std::string& PageEOL();
 void SetPageEOL(bool ADebugHTML);
 
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 #include "KXBrowser.h"
 #include "KXInterfaces.h"
+#include "KXNameIndex.h"
 #include "SkStringList.h"
 
 class TKXApplication;
@@ -108,7 +108,7 @@ private:
   TKXTextElement* FStyleText = nullptr;   // the style's text node the rules are added to
   std::string FURLBase, FTitle;
   TKXBrowser FBrowser = brIE;
-  std::unordered_set<std::string> FFormHiddenInput;   // the names upper-cased: each is looked up once per control
+  TKXNameIndex FFormHiddenInput;   // each name is looked up once per control
   TSkStringList FExtraHeader;
   std::string FOnReadyProc, FInitProc, FInitProcFocusCode, FInitProcNewWindowCode, FInitProcPageUnlockCode,
       FInitProcDoLastCode;
