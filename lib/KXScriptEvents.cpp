@@ -108,16 +108,23 @@ void TKXScriptEvents::SetEventCode(const std::string& AEvent, const std::string&
 void TKXScriptEvents::HookEvent(std::string_view AEvent, std::string_view AScript) {
   const std::string_view Code = Trimmed(AScript);
   if (Code.empty()) return;
-  thread_local std::string Script;
-  Script.assign(Code);
-  if (Script.find("return") == std::string::npos) Script += "\r\nreturn true";
-  if (Script.back() != ';') Script += ';';
+  // A hook without a return of its own lets the browser go on with the event.
+  const bool Returns = Code.find("return") != std::string_view::npos;
   TKXScriptEventsItem* Item = Find(AEvent);
   if (!Item) Item = &NewItem(AEvent);
-  if (IsBlank(Item->FCode))
-    SetCodeLines(Item->FCode, Script);
-  else
-    Item->FHooked.push_back(Script);
+  if (IsBlank(Item->FCode)) {
+    // Written as the code's own lines (trimmed, it ends in none), then the closing line.
+    SetCodeLines(Item->FCode, Code);
+    if (!Returns) {
+      Item->FCode += "return true;\r\n";
+    } else if (Code.back() != ';') {
+      Item->FCode.insert(Item->FCode.size() - 2, 1, ';');
+    }
+    return;
+  }
+  std::string& Hook = Item->FHooked.emplace_back(Code);
+  if (!Returns) Hook += "\r\nreturn true";
+  if (Hook.back() != ';') Hook += ';';
 }
 
 void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::string& AHTMLName, bool AIE) const {
