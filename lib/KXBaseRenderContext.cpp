@@ -1,7 +1,6 @@
 #include "KXBaseRenderContext.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "KXApplication.h"
 #include "KXBaseForm.h"
@@ -72,14 +71,7 @@ size_t AppendPieces(std::string& ASection, std::initializer_list<std::string_vie
   size_t Size = 0;
   for (std::string_view P : APieces) Size += P.size();
   MakeRoom(ASection, Size);
-  const size_t At = ASection.size();
-  ASection.resize(At + Size);
-  char* To = ASection.data() + At;
-  for (std::string_view P : APieces) {
-    std::memcpy(To, P.data(), P.size());
-    To += P.size();
-  }
-  return Size;
+  return AppendAll(ASection, APieces);
 }
 
 void AppendLine(std::string& ASection, std::initializer_list<std::string_view> APieces) {

@@ -117,42 +117,20 @@ void TKXContainerLayout::ProcessControl(TKXContainerContext& AContainerContext, 
   APageContext.AppendContext(*Context);
 }
 
-std::string TKXContainerLayout::GetHeadScripts(TKXPageContext40& APageContext) {
+void TKXContainerLayout::WriteHeadScripts(TKXRenderStream& AStream, TKXPageContext40& APageContext) {
   const std::string& EOL = PageEOL();
+  const std::string Base = APageContext.InternalFilesBase();
+  const std::string PreScripts = APageContext.RenderPreScriptFiles();
+  const std::string Links = APageContext.RenderLinkFiles();
   const std::string InitProc = APageContext.InitProcCode();
   const std::string OnReady = APageContext.OnReadyProcCode();
-  const std::string& JavaScript = APageContext.JavaScript();
-  const std::string& KXCLInitProc = APageContext.KXCLInitProc();
-  // The script section is most of a page's head: it is assembled in place, not from temporaries.
-  std::string S;
-  S.reserve(JavaScript.size() + KXCLInitProc.size() + InitProc.size() + OnReady.size() + 512);
-  S += "<script type=\"text/javascript\" src=\"";
-  S += APageContext.InternalFilesBase();
-  S += "/js/KXPreScript.js_";
-  S += kKXVersion;
-  S += "\"></script>";
-  S += EOL;
-  S += APageContext.RenderPreScriptFiles();
-  S += APageContext.RenderLinkFiles();
-  S += "<script type=\"text/javascript\">";
-  S += EOL;
-  S += JavaScript;
-  S += EOL;
-  S += "function InitKXCLObjects() {";
-  S += EOL;
-  S += KXCLInitProc;
-  S += EOL;
-  S += "}\r\nfunction Initialize() {";
-  S += EOL;
-  S += InitProc;
-  S += EOL;
-  S += OnReady;
-  S += EOL;
-  S += "}";
-  S += EOL;
-  S += "</script>";
-  S += EOL;
-  return S;
+  // The script section is most of a page's head: its parts go into the page as they are.
+  const std::string_view Parts[] = {"<script type=\"text/javascript\" src=\"", Base, "/js/KXPreScript.js_", kKXVersion,
+                                    "\"></script>", EOL, PreScripts, Links, "<script type=\"text/javascript\">", EOL,
+                                    APageContext.JavaScript(), EOL, "function InitKXCLObjects() {", EOL,
+                                    APageContext.KXCLInitProc(), EOL, "}\r\nfunction Initialize() {", EOL, InitProc, EOL,
+                                    OnReady, EOL, "}", EOL, "</script>", EOL};
+  for (const std::string_view Part : Parts) AStream.WriteString(Part);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -295,7 +273,7 @@ void TKXLayoutMgrForm::Process(TKXRenderStream& AStream, TKXContainerContext& AC
     Head += "<meta http-equiv=\"Page-Enter\" content=\"blendTrans(Duration=0.25)\">" + EOL;
   Head += EOL;
   AStream.WriteString(Head);
-  AStream.WriteString(GetHeadScripts(APageContext));
+  WriteHeadScripts(AStream, APageContext);
   Head.assign(FHeadContent);
   Head += EOL;
   Head += "</head>";

@@ -69,7 +69,7 @@ public:
                               TKXComponent40Context& AContext);
   virtual void ProcessControls(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext);
   virtual std::string RenderStyle(TKXComponent* AControl);
-  virtual std::string GetHeadScripts(TKXPageContext40& APageContext);
+  virtual void WriteHeadScripts(TKXRenderStream& AStream, TKXPageContext40& APageContext);
   void Process(TKXRenderStream&, TKXContainerContext&, TKXPageContext40&) override {}
 
 protected:

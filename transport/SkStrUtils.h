@@ -3,6 +3,8 @@
 // fold ASCII letters only: command words, header names, ids and resource names are ASCII.
 #include <charconv>
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +43,20 @@ bool TryStrToInt64(std::string_view S, int64_t& Value);
 bool TryStrToInt(std::string_view S, int& Value);
 int StrToIntDef(std::string_view S, int Default);
 std::string IntToStr(int64_t Value);
+// Appends all the pieces with one growth of the string and no temporaries; answers their length.
+inline size_t AppendAll(std::string& S, std::initializer_list<std::string_view> Pieces) {
+  size_t Size = 0;
+  for (std::string_view P : Pieces) Size += P.size();
+  const size_t At = S.size();
+  S.resize(At + Size);
+  char* To = S.data() + At;
+  for (std::string_view P : Pieces) {
+    std::memcpy(To, P.data(), P.size());
+    To += P.size();
+  }
+  return Size;
+}
+
 // Appends the decimal digits in place, without a temporary string.
 inline void AppendInt(std::string& S, int64_t Value) {
   char Digits[24];
