@@ -154,12 +154,9 @@ std::string TKXLayoutMgrForm::RenderStyle(TKXComponent* AControl) {
   if (!Control->ParentFaces().Html40Container || !Control->StyleRenderOptions().RenderPosition) return {};
   std::string S;
   S.reserve(256);   // the control appends its size, font and cursor to this
-  S += Control->StyleRenderOptions().RenderAbsolute ? "position:absolute;" : "position:relative;";
-  S += "left:";
-  AppendInt(S, Control->GetHTMLLeft());
-  S += "px;top:";
-  AppendInt(S, Control->GetHTMLTop());
-  S += "px;";
+  using namespace std::string_view_literals;
+  AppendAll(S, {Control->StyleRenderOptions().RenderAbsolute ? "position:absolute;left:"sv : "position:relative;left:"sv,
+                TSkDigits(Control->GetHTMLLeft()), "px;top:", TSkDigits(Control->GetHTMLTop()), "px;"});
   return S;
 }
 

@@ -276,32 +276,16 @@ std::string TKXCustomControl::RenderStyle(TKXComponent40Context* AContext) {
   if (AContext && AContext->ContainerContext() && AContext->ContainerContext()->LayoutManager())
     S = AContext->ContainerContext()->LayoutManager()->RenderStyle(this);
   S.reserve(S.size() + 192);   // size, font and cursor are appended in place
-  // Appended piece by piece: every control of every page comes through here.
-  const auto Pixels = [&S](int AValue) {
-    AppendInt(S, AValue);
-    S += "px";
-  };
-  if (FStyleRenderOptions.RenderZIndex && FZIndex != -100) {
-    S += "z-index:";
-    AppendInt(S, FZIndex + 100);
-    S += ';';
-  }
-  if ((FRenderSize && FStyleRenderOptions.RenderSize) || !FAutoSize) {
-    S += "width:";
-    Pixels(GetHTMLWidth());
-    S += ";height:";
-    Pixels(GetHTMLHeight());
-    S += ';';
-  }
-  if (FClip) {
-    S += "clip:rect(0px,";
-    Pixels(GetHTMLWidth());
-    S += ',';
-    Pixels(GetHTMLHeight());
-    S += ",0px);";
-  }
-  if (FStyleRenderOptions.RenderFont) S += FFont->StringStyle(AContext ? AContext->Browser() : brIE);
-  if (FCursor != crAuto) S += KXCursorStyle(FCursor);
+  // Every control of every page comes through here: the pieces are appended in one go.
+  using namespace std::string_view_literals;
+  const bool ZIndex = FStyleRenderOptions.RenderZIndex && FZIndex != -100;
+  const bool Size = (FRenderSize && FStyleRenderOptions.RenderSize) || !FAutoSize;
+  const TSkDigits Z(FZIndex + 100), Width(Size || FClip ? GetHTMLWidth() : 0), Height(Size || FClip ? GetHTMLHeight() : 0);
+  AppendAll(S, {ZIndex ? "z-index:"sv : ""sv, ZIndex ? Z : ""sv, ZIndex ? ";"sv : ""sv, Size ? "width:"sv : ""sv,
+                Size ? Width : ""sv, Size ? "px;height:"sv : ""sv, Size ? Height : ""sv, Size ? "px;"sv : ""sv});
+  if (FClip) AppendAll(S, {"clip:rect(0px,", Width, "px,", Height, "px,0px);"});
+  AppendAll(S, {FStyleRenderOptions.RenderFont ? std::string_view(FFont->StringStyle(AContext ? AContext->Browser() : brIE)) : ""sv,
+                FCursor != crAuto ? std::string_view(KXCursorStyle(FCursor)) : ""sv});
   return S;
 }
 

@@ -1,6 +1,7 @@
 #include "KXMarkupLanguageTag.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "KXException.h"
 #include "KXStreams.h"
@@ -95,14 +96,24 @@ void TKXTagParamsStringList::AppendParams(const TSkStringList& AParams) {
 }
 
 void TKXTagParamsStringList::AppendRendered(std::string& AOut) const {
+  // Every tag of every page is written through here: the text is sized first, then filled.
+  size_t Size = 0;
+  for (const TKXTagParam& P : FItems) Size += 1 + P.Name.size() + (P.HasValue ? 3 + P.Value.size() : 0);
+  const size_t At = AOut.size();
+  AOut.resize(At + Size);
+  char* To = AOut.data() + At;
+  const auto Copy = [&To](const std::string& AText) {
+    std::memcpy(To, AText.data(), AText.size());
+    To += AText.size();
+  };
   for (const TKXTagParam& P : FItems) {
-    AOut += ' ';
-    AOut += P.Name;
-    if (P.HasValue) {
-      AOut += "=\"";
-      AOut += P.Value;
-      AOut += '"';
-    }
+    *To++ = ' ';
+    Copy(P.Name);
+    if (!P.HasValue) continue;
+    *To++ = '=';
+    *To++ = '"';
+    Copy(P.Value);
+    *To++ = '"';
   }
 }
 
@@ -266,11 +277,10 @@ void TKXMarkupLanguageTag::DoRender(TKXRenderStream& ABuffer, int AIndent) {
 void TKXMarkupLanguageTag::RenderOpening(TKXRenderStream& ABuffer) const {
   if (FTag.empty()) return;
   std::string& Text = GTagText;
-  Text.clear();
-  Text += '<';
+  Text.assign(1, '<');
   Text += FTag;
   FParams.AppendRendered(Text);
-  Text += FClosingTag == cbSimpleClose ? "/>" : ">";
+  Text += FClosingTag == cbSimpleClose ? std::string_view("/>") : std::string_view(">");
   ABuffer.WriteString(Text);
 }
 
@@ -278,9 +288,7 @@ void TKXMarkupLanguageTag::RenderClosing(TKXRenderStream& ABuffer) const {
   if (!(FClosingTag == cbTrue || (FClosingTag == cbAuto && !FTag.empty()))) return;
   std::string& Text = GTagText;
   Text.clear();
-  Text += "</";
-  Text += FTag;
-  Text += '>';
+  AppendAll(Text, {"</", FTag, ">"});
   ABuffer.WriteString(Text);
 }
 

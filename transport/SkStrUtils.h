@@ -51,18 +51,26 @@ inline size_t AppendAll(std::string& S, std::initializer_list<std::string_view> 
   S.resize(At + Size);
   char* To = S.data() + At;
   for (std::string_view P : Pieces) {
+    if (P.empty()) continue;
     std::memcpy(To, P.data(), P.size());
     To += P.size();
   }
   return Size;
 }
 
+// The decimal digits of a number, formatted on the stack (a piece for AppendAll).
+class TSkDigits {
+public:
+  explicit TSkDigits(int64_t Value) : FSize(static_cast<size_t>(std::to_chars(FText, FText + sizeof FText, Value).ptr - FText)) {}
+  operator std::string_view() const { return {FText, FSize}; }
+
+private:
+  char FText[24];
+  size_t FSize;
+};
+
 // Appends the decimal digits in place, without a temporary string.
-inline void AppendInt(std::string& S, int64_t Value) {
-  char Digits[24];
-  const auto End = std::to_chars(Digits, Digits + sizeof Digits, Value).ptr;
-  S.append(Digits, static_cast<size_t>(End - Digits));
-}
+inline void AppendInt(std::string& S, int64_t Value) { S += std::string_view(TSkDigits(Value)); }
 
 std::vector<std::string> SplitString(std::string_view S, char Separator);
 
