@@ -155,24 +155,25 @@ bool TKXContainerContext::AddComponent(TKXComponent40Context* AContext, TKXHTMLT
   TKXComponent* C = AContext->Component();
   if (ATag) AContext->SetHTMLTag(ATag);
   if (AContext->Faces().Base) {
-    const std::string Upper = UpperCase(AContext->HTMLName());
-    const int At = IndexOfAlias(Upper);
+    // The index compares names without regard to case: they are registered as they are.
+    const std::string& Name = AContext->HTMLName();
+    const int At = IndexOfAlias(Name);
     if (At < 0 || FAliases[static_cast<size_t>(At)].second.Component != C) {
       const TPlaced Placed{C, AContext};
       FPlaced.push_back(Placed);
-      auto AddAlias = [&](const std::string& AName) {
-        FAliasIndex.Add(AName, FAliases.size());
-        FAliases.emplace_back(AName, Placed);
+      auto AddAlias = [&](const std::string& AAlias) {
+        FAliasIndex.Add(AAlias, FAliases.size());
+        FAliases.emplace_back(AAlias, Placed);
       };
-      AddAlias(Upper);
+      AddAlias(Name);
       // Under a form (the usual owner of all of a container's components) the qualified name
       // is the plain name: the owner is asked once per context, not once per component.
       TKXComponent* Owner = C->Owner();
       if (Owner && Owner != FPlainOwner && IsPlainOwner(Owner)) FPlainOwner = Owner;
-      const std::string Qualified = UpperCase(Owner && Owner == FPlainOwner ? C->Name() : QualifiedName(C));
-      if (Qualified != Upper) {
+      const std::string Qualified = Owner && Owner == FPlainOwner ? C->Name() : QualifiedName(C);
+      if (!SameText(Qualified, Name)) {
         AddAlias(Qualified);
-        AddAlias(UpperCase(C->Name()));
+        AddAlias(C->Name());
       }
       Added = true;
       if (IKXInputControl* Input = AContext->Faces().Input)
@@ -190,8 +191,8 @@ void TKXContainerContext::RemoveComponent(TKXComponent40Context* AContext) {
   for (size_t I = 0; I < FAliases.size(); ++I) FAliasIndex.Add(FAliases[I].first, I);
 }
 
-int TKXContainerContext::IndexOfAlias(const std::string& AUpperName) const {
-  return FAliasIndex.Find(AUpperName);
+int TKXContainerContext::IndexOfAlias(const std::string& AName) const {
+  return FAliasIndex.Find(AName);
 }
 
 TKXContainerContext* TKXContainerContext::SubContext(const std::string& AUpperName, std::string& ARest) const {

@@ -129,7 +129,7 @@ public:
   static bool IsPlainOwner(TKXComponent* AOwner);
 
 private:
-  int IndexOfAlias(const std::string& AUpperName) const;
+  int IndexOfAlias(const std::string& AName) const;   // without regard to case
   TKXContainerContext* SubContext(const std::string& AUpperName, std::string& ARest) const;
 
   struct TPlaced {
@@ -137,7 +137,7 @@ private:
     TKXComponent40Context* Context;
   };
   std::vector<TPlaced> FPlaced;   // in rendering order; owns the contexts
-  std::vector<std::pair<std::string, TPlaced>> FAliases;   // every upper-cased name a component answers to
+  std::vector<std::pair<std::string, TPlaced>> FAliases;   // every name a component answers to
   TKXNameIndex FAliasIndex;   // first position of each alias: lookups run per control
   std::vector<std::unique_ptr<TKXMarkupLanguageTag>> FMarkupTagList;
   TKXContainerLayout* FLayout = nullptr;

@@ -7,6 +7,7 @@
 #include "KXGlobal.h"
 #include "KXHTMLTag.h"
 #include "KXRenderContext.h"
+#include "KXScratch.h"
 #include "KXServerControllerBase.h"
 #include "KXStreams.h"
 #include "KXTextEncoding.h"
@@ -107,9 +108,10 @@ void TKXContainerLayout::ProcessControl(TKXContainerContext& AContainerContext, 
     IKXInputControl* InputControl = F.Input;
     const bool Shown = Visible || (AContainerContext.LayoutManager() && FContainer && FContainer->RenderInvisibleControls());
     if (InputControl && Shown && InputControl->ControlEncode() == ceNone) {
-      TSkStringList Names;
-      InputControl->ListInputNames(Names);
-      for (const std::string& Name : Names) APageContext.AppendHiddenInput(Name);
+      const TKXScratch<TSkStringList> Names;   // every input control of every page lists its names
+      Names->Clear();
+      InputControl->ListInputNames(*Names);
+      for (const std::string& Name : *Names) APageContext.AppendHiddenInput(Name);
     }
   } else if (F.CustomControl && F.CustomControl->NeedsFormTag()) {
     APageContext.AppendHiddenInput(N);
