@@ -69,10 +69,9 @@ void TKXTagParamsStringList::SetValue(std::string_view AName, std::string_view A
     FItems[static_cast<size_t>(I)].Value.assign(AValue);
   } else {
     if (FItems.empty()) FItems.reserve(6);   // a typical control tag has four to six
-    TKXTagParam& P = FItems.emplace_back();
-    P.Name.assign(AName);
+    // Built in place from the views: every attribute of every page's tags is added here.
+    TKXTagParam& P = FItems.emplace_back(TKXTagParam{std::string(AName), std::string(AValue), true});
     for (char& C : P.Name) C = LowCaseChar(C);
-    P.Value.assign(AValue);
   }
 }
 
@@ -242,7 +241,7 @@ void TKXMarkupLanguageTag::AddStringParam(std::string_view AAttribName, std::str
 }
 
 void TKXMarkupLanguageTag::AddIntegerParam(std::string_view AAttribName, int64_t AAttribValue) {
-  AddStringParam(AAttribName, IntToStr(AAttribValue));
+  AddStringParam(AAttribName, TSkDigits(AAttribValue));
 }
 
 void TKXMarkupLanguageTag::AddBoolParam(std::string_view AAttribName, bool AAttribValue) {

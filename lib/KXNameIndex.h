@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "SkStrUtils.h"
@@ -16,18 +17,18 @@ public:
   int Find(std::string_view AName) const {
     if (FSlots.empty()) return -1;
     const TSlot& S = FSlots[SlotOf(AName, HashOf(AName))];
-    return S.Used ? static_cast<int>(S.Position) : -1;
+    return S.Entry ? static_cast<int>(FEntries[S.Entry - 1].second) : -1;
   }
 
   // Adds the name with its position unless the name is there already (the first one stays);
   // answers whether it was added.
   bool Add(std::string_view AName, size_t APosition) {
-    if (2 * (FCount + 1) > FSlots.size()) Grow(2 * (FCount + 1));
+    if (2 * (FEntries.size() + 1) > FSlots.size()) Grow(2 * (FEntries.size() + 1));
     const uint64_t Hash = HashOf(AName);
     TSlot& S = FSlots[SlotOf(AName, Hash)];
-    if (S.Used) return false;
-    S = {std::string(AName), Hash, APosition, true};
-    ++FCount;
+    if (S.Entry) return false;
+    FEntries.emplace_back(std::string(AName), APosition);
+    S = {Hash, FEntries.size()};
     return true;
   }
 
@@ -35,17 +36,15 @@ public:
     if (2 * ACount > FSlots.size()) Grow(2 * ACount);
   }
   void Clear() {
-    for (TSlot& S : FSlots) S.Used = false;
-    FCount = 0;
+    FEntries.clear();
+    FSlots.assign(FSlots.size(), TSlot{});
   }
-  size_t Count() const { return FCount; }
+  size_t Count() const { return FEntries.size(); }
 
 private:
   struct TSlot {
-    std::string Name;
     uint64_t Hash = 0;
-    size_t Position = 0;
-    bool Used = false;
+    size_t Entry = 0;   // 1 + the entry's index; 0 for a free slot
   };
 
   static uint64_t HashOf(std::string_view AName) {
@@ -59,20 +58,26 @@ private:
     const size_t Mask = FSlots.size() - 1;
     for (size_t I = AHash & Mask;; I = (I + 1) & Mask) {
       const TSlot& S = FSlots[I];
-      if (!S.Used || (S.Hash == AHash && SameText(S.Name, AName))) return I;
+      if (!S.Entry || (S.Hash == AHash && SameText(FEntries[S.Entry - 1].first, AName))) return I;
     }
   }
 
+  // Slots only hold hashes and entry numbers: growing moves no names.
   void Grow(size_t AAtLeast) {
     size_t Size = 16;
     while (Size < AAtLeast) Size *= 2;
-    std::vector<TSlot> Old;
+    FEntries.reserve(Size / 2);
+    std::vector<TSlot> Old(Size);
     Old.swap(FSlots);
-    FSlots.resize(Size);
-    for (TSlot& S : Old)
-      if (S.Used) FSlots[SlotOf(S.Name, S.Hash)] = std::move(S);
+    const size_t Mask = Size - 1;
+    for (const TSlot& S : Old) {
+      if (!S.Entry) continue;
+      size_t I = S.Hash & Mask;
+      while (FSlots[I].Entry) I = (I + 1) & Mask;
+      FSlots[I] = S;
+    }
   }
 
+  std::vector<std::pair<std::string, size_t>> FEntries;   // the names and positions, as added
   std::vector<TSlot> FSlots;   // a power of two in size, at most half full
-  size_t FCount = 0;
 };
