@@ -335,7 +335,8 @@ void TKXCustomControl::DoHTMLTag(TKXHTMLTag* ATag) {
 TKXXMLTag* TKXCustomControl::RenderAsyncComponent(TKXComponent40Context& AContext) { return RenderAsyncContent(AContext); }
 
 void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
-  const std::string N = AContext.Component() == this ? AContext.HTMLName() : HTMLName();
+  std::string OtherName;   // only when rendering through another component's context
+  const std::string& N = AContext.Component() == this ? AContext.HTMLName() : (OtherName = HTMLName());
   AContext.AddToJavaScriptOnce({"var ", N, "KXCL = null;"});
   const TKXComponentFaces& P = ParentFaces();
   const bool InRegion = P.Container && !P.Form && P.Base;
@@ -366,12 +367,11 @@ void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
   // The control's events with the framework's hooks: a set of the thread's, refilled.
   const TKXScratch<TKXScriptEvents> Lent;
   TKXScriptEvents& Events = *Lent;
-  Events.AssignEvents(FScriptEvents);
-  if (IKXAsyncInputControl* Async = OwnFaces().AsyncInput; Async && Async->SubmitOnAsyncEvent())
-    for (const char* E : {"OnChange", "OnKeyPress", "OnClick", "OnSelect"}) Events.HookEvent(E, "OnControlContentChange(event);");
+  if (!FRenderedEvents) FRenderedEvents = std::make_unique<TKXRenderedEvents>();
+  IKXAsyncInputControl* Async = OwnFaces().AsyncInput;
+  FRenderedEvents->HookedOwnEvents(FScriptEvents, Async && Async->SubmitOnAsyncEvent(), Events);
   HookControlEvents(AContext, Events);
   RenderTitle(AContext.HTMLTag());
-  if (!FRenderedEvents) FRenderedEvents = std::make_unique<TKXRenderedEvents>();
   FRenderedEvents->Render(Events, AContext, N, AContext.Browser() == brIE);
 }
 

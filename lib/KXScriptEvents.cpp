@@ -184,6 +184,21 @@ void TKXScriptEvents::SetLines(const TSkStringList& ALines) {
 // ---------------------------------------------------------------------------------------------
 // TKXRenderedEvents
 
+void TKXRenderedEvents::HookedOwnEvents(const TKXScriptEvents& AOwn, bool AHookChanges, TKXScriptEvents& AEvents) {
+  if (FOwnValid && FOwnHooked == AHookChanges && FOwn.SameEvents(AOwn)) {
+    AEvents.AssignEvents(FOwnWithHooks);
+    return;
+  }
+  AEvents.AssignEvents(AOwn);
+  // A control that posts its changes reports every edit of its content to the page script.
+  if (AHookChanges)
+    for (const char* E : {"OnChange", "OnKeyPress", "OnClick", "OnSelect"}) AEvents.HookEvent(E, "OnControlContentChange(event);");
+  FOwn.AssignEvents(AOwn);
+  FOwnWithHooks.AssignEvents(AEvents);
+  FOwnHooked = AHookChanges;
+  FOwnValid = true;
+}
+
 bool TKXRenderedEvents::Matches(const TKXScriptEvents& AEvents, const std::string& AHTMLName, bool AIE) const {
   return FValid && FIE == AIE && FHTMLName == AHTMLName && FEOL == PageEOL() && FEvents.SameEvents(AEvents);
 }

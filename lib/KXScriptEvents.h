@@ -67,11 +67,17 @@ private:
 // render, the code that render wrote is written again instead of being assembled anew.
 class TKXRenderedEvents {
 public:
+  // AEvents becomes the control's own events with the framework's change hooks when AHookChanges
+  // (taken from the last render while the control's events are those of that render).
+  void HookedOwnEvents(const TKXScriptEvents& AOwn, bool AHookChanges, TKXScriptEvents& AEvents);
   void Render(const TKXScriptEvents& AEvents, TKXComponent40Context& AContext, const std::string& AHTMLName, bool AIE);
 
 private:
   bool Matches(const TKXScriptEvents& AEvents, const std::string& AHTMLName, bool AIE) const;
 
+  bool FOwnValid = false;
+  bool FOwnHooked = false;
+  TKXScriptEvents FOwn, FOwnWithHooks;
   bool FValid = false;
   bool FIE = false;
   TKXScriptEvents FEvents;
