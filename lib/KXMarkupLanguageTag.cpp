@@ -101,10 +101,7 @@ void TKXTagParamsStringList::AppendRendered(std::string& AOut) const {
   const size_t At = AOut.size();
   AOut.resize(At + Size);
   char* To = AOut.data() + At;
-  const auto Copy = [&To](const std::string& AText) {
-    std::memcpy(To, AText.data(), AText.size());
-    To += AText.size();
-  };
+  const auto Copy = [&To](const std::string& AText) { To = CopyBytes(To, AText.data(), AText.size()); };
   for (const TKXTagParam& P : FItems) {
     *To++ = ' ';
     Copy(P.Name);

@@ -43,6 +43,31 @@ bool TryStrToInt64(std::string_view S, int64_t& Value);
 bool TryStrToInt(std::string_view S, int& Value);
 int StrToIntDef(std::string_view S, int Default);
 std::string IntToStr(int64_t Value);
+// Copies N bytes and answers the end of the copy. The pieces of page text are mostly a few
+// bytes long: those are copied inline (two overlapping moves) instead of by a call.
+inline char* CopyBytes(char* To, const char* From, size_t N) {
+  if (N >= 8 && N <= 16) {
+    uint64_t A, B;
+    std::memcpy(&A, From, 8);
+    std::memcpy(&B, From + N - 8, 8);
+    std::memcpy(To, &A, 8);
+    std::memcpy(To + N - 8, &B, 8);
+  } else if (N >= 4 && N < 8) {
+    uint32_t A, B;
+    std::memcpy(&A, From, 4);
+    std::memcpy(&B, From + N - 4, 4);
+    std::memcpy(To, &A, 4);
+    std::memcpy(To + N - 4, &B, 4);
+  } else if (N > 0 && N < 4) {
+    To[0] = From[0];
+    To[N / 2] = From[N / 2];
+    To[N - 1] = From[N - 1];
+  } else if (N > 16) {
+    std::memcpy(To, From, N);
+  }
+  return To + N;
+}
+
 // Appends all the pieces with one growth of the string and no temporaries; answers their length.
 inline size_t AppendAll(std::string& S, std::initializer_list<std::string_view> Pieces) {
   size_t Size = 0;
@@ -50,11 +75,7 @@ inline size_t AppendAll(std::string& S, std::initializer_list<std::string_view> 
   const size_t At = S.size();
   S.resize(At + Size);
   char* To = S.data() + At;
-  for (std::string_view P : Pieces) {
-    if (P.empty()) continue;
-    std::memcpy(To, P.data(), P.size());
-    To += P.size();
-  }
+  for (std::string_view P : Pieces) To = CopyBytes(To, P.data(), P.size());
   return Size;
 }
 
