@@ -367,12 +367,31 @@ void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
   // The control's events with the framework's hooks: a set of the thread's, refilled.
   const TKXScratch<TKXScriptEvents> Lent;
   TKXScriptEvents& Events = *Lent;
-  if (!FRenderedEvents) FRenderedEvents = std::make_unique<TKXRenderedEvents>();
-  IKXAsyncInputControl* Async = OwnFaces().AsyncInput;
-  FRenderedEvents->HookedOwnEvents(FScriptEvents, Async && Async->SubmitOnAsyncEvent(), Events);
+  if (IKXAsyncInputControl* Async = OwnFaces().AsyncInput; Async && Async->SubmitOnAsyncEvent())
+    HookContentChanges(FScriptEvents, Events);
+  else
+    Events.AssignEvents(FScriptEvents);
   HookControlEvents(AContext, Events);
   RenderTitle(AContext.HTMLTag());
+  if (!FRenderedEvents) FRenderedEvents = std::make_unique<TKXRenderedEvents>();
   FRenderedEvents->Render(Events, AContext, N, AContext.Browser() == brIE);
+}
+
+void TKXCustomControl::HookContentChanges(const TKXScriptEvents& AOwn, TKXScriptEvents& AEvents) {
+  // A control that posts its changes reports every edit of its content to the page script.
+  const auto Hook = [](const TKXScriptEvents& AFrom, TKXScriptEvents& ATo) {
+    ATo.AssignEvents(AFrom);
+    for (const char* E : {"OnChange", "OnKeyPress", "OnClick", "OnSelect"}) ATo.HookEvent(E, "OnControlContentChange(event);");
+  };
+  if (AOwn.Count() > 0) return Hook(AOwn, AEvents);
+  // Most such controls have no events of their own: they all get the same set, made once.
+  thread_local TKXScriptEvents Hooked;
+  thread_local bool Made = false;
+  if (!Made) {
+    Hook(TKXScriptEvents(), Hooked);
+    Made = true;
+  }
+  AEvents.AssignEvents(Hooked);
 }
 
 void TKXCustomControl::HookControlEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents) {

@@ -187,6 +187,8 @@ protected:
   void RenderAsyncCommonProperties(TKXComponent40Context& AContext, TKXXMLTag& ATag, TKXAsyncCommonPropToRender AMask);
   // A new "control" element with the control's id and the kind of update.
   TKXXMLTag* NewAsyncTag(const std::string& AKind);
+  // AEvents becomes AOwn with the hooks that report content changes to the page.
+  static void HookContentChanges(const TKXScriptEvents& AOwn, TKXScriptEvents& AEvents);
   virtual void HookControlEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents);
   virtual void HookAsyncEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents);
   virtual void RenderTitle(TKXHTMLTag* ATag);

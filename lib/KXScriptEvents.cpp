@@ -160,14 +160,15 @@ void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::s
   }
 }
 
-bool TKXScriptEvents::SameEvents(const TKXScriptEvents& AOther) const {
-  if (FCount != AOther.FCount) return false;
+void TKXScriptEvents::WriteSignature(std::string& AText) const {
+  // Separated by control characters no event name, code or hook is written with.
+  AText.clear();
   for (size_t I = 0; I < FCount; ++I) {
-    const TKXScriptEventsItem& A = *FItems[I];
-    const TKXScriptEventsItem& B = *AOther.FItems[I];
-    if (A.FEvent != B.FEvent || A.FCode != B.FCode || A.FHooked != B.FHooked) return false;
+    const TKXScriptEventsItem& Item = *FItems[I];
+    AppendAll(AText, {Item.FEvent, "\x01", Item.FCode});
+    for (const std::string& Hook : Item.FHooked) AppendAll(AText, {"\x02", Hook});
+    AText += '\x03';
   }
-  return true;
 }
 
 TSkStringList TKXScriptEvents::Lines() const {
@@ -184,28 +185,12 @@ void TKXScriptEvents::SetLines(const TSkStringList& ALines) {
 // ---------------------------------------------------------------------------------------------
 // TKXRenderedEvents
 
-void TKXRenderedEvents::HookedOwnEvents(const TKXScriptEvents& AOwn, bool AHookChanges, TKXScriptEvents& AEvents) {
-  if (FOwnValid && FOwnHooked == AHookChanges && FOwn.SameEvents(AOwn)) {
-    AEvents.AssignEvents(FOwnWithHooks);
-    return;
-  }
-  AEvents.AssignEvents(AOwn);
-  // A control that posts its changes reports every edit of its content to the page script.
-  if (AHookChanges)
-    for (const char* E : {"OnChange", "OnKeyPress", "OnClick", "OnSelect"}) AEvents.HookEvent(E, "OnControlContentChange(event);");
-  FOwn.AssignEvents(AOwn);
-  FOwnWithHooks.AssignEvents(AEvents);
-  FOwnHooked = AHookChanges;
-  FOwnValid = true;
-}
-
-bool TKXRenderedEvents::Matches(const TKXScriptEvents& AEvents, const std::string& AHTMLName, bool AIE) const {
-  return FValid && FIE == AIE && FHTMLName == AHTMLName && FEOL == PageEOL() && FEvents.SameEvents(AEvents);
-}
-
 void TKXRenderedEvents::Render(const TKXScriptEvents& AEvents, TKXComponent40Context& AContext, const std::string& AHTMLName,
                                bool AIE) {
-  if (Matches(AEvents, AHTMLName, AIE)) {
+  thread_local std::string Signature;
+  AEvents.WriteSignature(Signature);
+  const bool LineEnds = !PageEOL().empty();
+  if (FValid && FIE == AIE && FLineEnds == LineEnds && FHTMLName == AHTMLName && FSignature == Signature) {
     AContext.AppendRenderedCode(FJavaScript, FKXCLInitProc);
     for (const auto& [Name, Value] : FExtraParams) AContext.SetExtraParam(Name, Value);
     return;
@@ -218,9 +203,9 @@ void TKXRenderedEvents::Render(const TKXScriptEvents& AEvents, TKXComponent40Con
   FJavaScript.assign(AContext.JavaScript(), JavaScriptAt);
   FKXCLInitProc.assign(AContext.KXCLInitProc(), KXCLInitProcAt);
   FExtraParams.assign(AContext.ExtraParams().begin() + static_cast<std::ptrdiff_t>(ExtraParamsAt), AContext.ExtraParams().end());
-  FEvents.AssignEvents(AEvents);
+  FSignature = Signature;
   FHTMLName = AHTMLName;
   FIE = AIE;
-  FEOL = PageEOL();
+  FLineEnds = LineEnds;
   FValid = true;
 }

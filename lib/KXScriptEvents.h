@@ -45,8 +45,8 @@ public:
   void HookEvent(std::string_view AEvent, std::string_view AScript);
   // One function per piece of code and its client-object hook-up, for the control AHTMLName.
   void RenderEvents(TKXComponent40Context& AContext, const std::string& AHTMLName, bool AIE) const;
-  // The same events with the same code and hooks, in the same order.
-  bool SameEvents(const TKXScriptEvents& AOther) const;
+  // Every event with its code and hooks, in order, as one text: sets with equal texts render alike.
+  void WriteSignature(std::string& AText) const;
 
   // Stored form: one "Event=code" line per item (code lines joined by CR LF).
   TSkStringList Lines() const;
@@ -67,20 +67,12 @@ private:
 // render, the code that render wrote is written again instead of being assembled anew.
 class TKXRenderedEvents {
 public:
-  // AEvents becomes the control's own events with the framework's change hooks when AHookChanges
-  // (taken from the last render while the control's events are those of that render).
-  void HookedOwnEvents(const TKXScriptEvents& AOwn, bool AHookChanges, TKXScriptEvents& AEvents);
   void Render(const TKXScriptEvents& AEvents, TKXComponent40Context& AContext, const std::string& AHTMLName, bool AIE);
 
 private:
-  bool Matches(const TKXScriptEvents& AEvents, const std::string& AHTMLName, bool AIE) const;
-
-  bool FOwnValid = false;
-  bool FOwnHooked = false;
-  TKXScriptEvents FOwn, FOwnWithHooks;
   bool FValid = false;
   bool FIE = false;
-  TKXScriptEvents FEvents;
-  std::string FHTMLName, FEOL, FJavaScript, FKXCLInitProc;
+  bool FLineEnds = false;   // the page line end was CR LF
+  std::string FSignature, FHTMLName, FJavaScript, FKXCLInitProc;
   std::vector<std::pair<std::string, std::string>> FExtraParams;
 };
