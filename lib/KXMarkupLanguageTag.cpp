@@ -46,9 +46,9 @@ std::string TKXTagParamsStringList::Strings(int AIndex) const {
 void TKXTagParamsStringList::Add(std::string_view AString) {
   const size_t Eq = AString.find('=');
   if (Eq == std::string_view::npos) {
-    FItems.push_back({std::string(AString), std::string(), false});
+    FItems.emplace_back(AString, std::string_view(), false);
   } else {
-    FItems.push_back({LowerCase(AString.substr(0, Eq)), std::string(AString.substr(Eq + 1)), true});
+    FItems.emplace_back(LowerCase(AString.substr(0, Eq)), AString.substr(Eq + 1));
   }
 }
 
@@ -70,7 +70,7 @@ void TKXTagParamsStringList::SetValue(std::string_view AName, std::string_view A
   } else {
     if (FItems.empty()) FItems.reserve(6);   // a typical control tag has four to six
     // Built in place from the views: every attribute of every page's tags is added here.
-    TKXTagParam& P = FItems.emplace_back(TKXTagParam{std::string(AName), std::string(AValue), true});
+    TKXTagParam& P = FItems.emplace_back(AName, AValue);
     for (char& C : P.Name) C = LowCaseChar(C);
   }
 }

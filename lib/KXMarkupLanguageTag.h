@@ -23,6 +23,9 @@ enum TKXCloseTag { cbAuto, cbFalse, cbTrue, cbSimpleClose };
 
 // One attribute: name=value, or a bare word (HasValue false, the word in Name, case kept).
 struct TKXTagParam {
+  TKXTagParam() = default;
+  TKXTagParam(std::string_view AName, std::string_view AValue, bool AHasValue = true)
+      : Name(AName), Value(AValue), HasValue(AHasValue) {}
   std::string Name;
   std::string Value;
   bool HasValue = true;
