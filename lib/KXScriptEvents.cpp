@@ -161,13 +161,17 @@ void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::s
 }
 
 void TKXScriptEvents::WriteSignature(std::string& AText) const {
-  // Separated by control characters no event name, code or hook is written with.
+  // Each part as its kind, its length and its bytes: no code, whatever it holds, reads as
+  // the boundary of another part.
+  const auto Part = [&AText](std::string_view AKind, std::string_view APart) {
+    AppendAll(AText, {AKind, TSkDigits(static_cast<int64_t>(APart.size())), ":", APart});
+  };
   AText.clear();
   for (size_t I = 0; I < FCount; ++I) {
     const TKXScriptEventsItem& Item = *FItems[I];
-    AppendAll(AText, {Item.FEvent, "\x01", Item.FCode});
-    for (const std::string& Hook : Item.FHooked) AppendAll(AText, {"\x02", Hook});
-    AText += '\x03';
+    Part("E", Item.FEvent);
+    Part("C", Item.FCode);
+    for (const std::string& Hook : Item.FHooked) Part("H", Hook);
   }
 }
 

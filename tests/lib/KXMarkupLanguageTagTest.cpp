@@ -374,3 +374,61 @@ TEST(DeepCopy, CopyOfALinkedTagCopiesItsWrapper) {
   EXPECT_EQ(Wrapper.Render(), "<span id=\"E_UPDATE\">\r\n  <input></span>");
   delete Input;
 }
+
+TEST(TagContents, TagsWithoutContentsRenderAsBefore) {
+  TKXHTMLTag Div("div");
+  Div.AddStringParam("id", "a");
+  Div.SetScriptEvents("d;");
+  EXPECT_EQ(Div.Render(), "<div id=\"a\"></div>");
+  EXPECT_EQ(Div.ScriptEvents(), "d;");
+  const TKXHTMLTag& Asked = Div;
+  EXPECT_TRUE(Asked.Contents().Empty());   // made now, and empty it writes nothing
+  EXPECT_EQ(Div.Render(), "<div id=\"a\"></div>");
+
+  TKXHTMLTag Input("INPUT");
+  Input.AddStringParam("type", "text");
+  EXPECT_EQ(Input.Render(), "<input type=\"text\">");
+  TKXMarkupLanguageTag Plain("Item");
+  EXPECT_EQ(Plain.Render(), "<item></item>");
+}
+
+TEST(TagContents, FirstChildOfAnHTMLTagIsHTML) {
+  TKXHTMLTag Row("TR");
+  TKXMarkupLanguageTag& AsPlain = Row;   // the collection is made through the base class
+  TKXMarkupLanguageTag* Cell = AsPlain.Contents().AddTag("TD");
+  EXPECT_STREQ(Cell->ClassName(), "TKXHTMLTag");
+  EXPECT_EQ(Cell->Tag(), "td");
+  Cell->Contents().AddTag("BR");
+  EXPECT_EQ(Row.Render(), "<tr><td><br></td></tr>");
+}
+
+TEST(TagContents, CopyReplacesTheTargetsChildren) {
+  TKXHTMLTag Bare("span");
+  Bare.AddStringParam("id", "s");
+  TKXHTMLTag Target("p");
+  Target.Contents().AddTag("b")->Contents().AddText("old");
+  Target.Contents().AddText("old");
+  Target.Assign(&Bare);
+  EXPECT_EQ(Target.Render(), "<span id=\"s\"></span>");
+  EXPECT_TRUE(Target.Contents().Empty());
+  TKXHTMLTag Fresh;
+  Fresh.Assign(&Bare);
+  EXPECT_EQ(Fresh.Render(), "<span id=\"s\"></span>");
+
+  TKXHTMLTag Full("div");
+  Full.Contents().AddTag("I");
+  Full.Contents().AddText("t");
+  TKXHTMLTag Other("p");
+  Other.Contents().AddTag("b")->Contents().AddText("old");
+  Other.Assign(&Full);
+  EXPECT_EQ(Other.Render(), "<div><i></i>t</div>");
+  EXPECT_EQ(Other.Contents().Count(), 2);
+  Full.Contents().AddText("later");   // the copy's children are its own
+  EXPECT_EQ(Other.Render(), "<div><i></i>t</div>");
+
+  // A tag that had no contents gets HTML contents of its own from the copy.
+  Fresh.Assign(&Full);
+  Fresh.Contents().AddTag("IMG")->AddStringParam("src", "a.png");
+  EXPECT_EQ(Fresh.Render(), "<div><i></i>tlater<img src=\"a.png\"></div>");
+  EXPECT_EQ(Full.Render(), "<div><i></i>tlater</div>");
+}

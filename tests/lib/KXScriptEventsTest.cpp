@@ -2,6 +2,12 @@
 // same set refilled for control after control.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "KXBaseRenderContext.h"
 #include "KXException.h"
 #include "KXRenderContext.h"
@@ -12,12 +18,32 @@ namespace {
 
 struct TRendered {
   std::string JavaScript, KXCLInit;
+  std::vector<std::pair<std::string, std::string>> ExtraParams;
+  bool operator==(const TRendered&) const = default;
 };
 
-TRendered Render(const TKXScriptEvents& AEvents, const std::string& AName) {
+std::ostream& operator<<(std::ostream& AOut, const TRendered& AR) {
+  AOut << "JavaScript: " << testing::PrintToString(AR.JavaScript) << "\nKXCLInit: " << testing::PrintToString(AR.KXCLInit);
+  for (const auto& [Name, Value] : AR.ExtraParams) AOut << "\n" << Name << "=" << Value;
+  return AOut;
+}
+
+TRendered Taken(const TKXComponent40Context& AContext) {
+  return {AContext.JavaScript(), AContext.KXCLInitProc(), AContext.ExtraParams()};
+}
+
+TRendered Render(const TKXScriptEvents& AEvents, const std::string& AName, bool AIE = false) {
   TKXComponent40Context Context(static_cast<TKXComponent*>(nullptr), nullptr, nullptr);
-  AEvents.RenderEvents(Context, AName, false);
-  return {Context.JavaScript(), Context.KXCLInitProc()};
+  AEvents.RenderEvents(Context, AName, AIE);
+  return Taken(Context);
+}
+
+// Each render of a page has contexts of its own; the control's cache outlives them.
+TRendered RenderThrough(TKXRenderedEvents& ACache, const TKXScriptEvents& AEvents, const std::string& AName,
+                        bool AIE = false) {
+  TKXComponent40Context Context(static_cast<TKXComponent*>(nullptr), nullptr, nullptr);
+  ACache.Render(AEvents, Context, AName, AIE);
+  return Taken(Context);
 }
 
 TEST(ScriptEvents, CodeLinesAreWrittenWithCrLfWhateverTheyCameWith) {
@@ -76,6 +102,104 @@ TEST(ScriptEvents, BlankCodeDeletesAndTheNameCanComeBack) {
   EXPECT_EQ(Events.Count(), 2);
   EXPECT_EQ(Events.Find("OnClick")->Code(), "c();\r\n");
   EXPECT_THROW(Events.Add("onclick"), EKXException);
+}
+
+void FillClickAndBlur(TKXScriptEvents& AEvents) {
+  AEvents.SetEventCode("OnClick", "click();");
+  AEvents.HookEvent("OnClick", "hooked()");
+  AEvents.SetEventCode("OnBlur", "blur();");
+}
+
+TEST(RenderedEvents, AnUnchangedSetIsWrittenAgainAsARenderWritesIt) {
+  TKXScriptEvents Events;
+  FillClickAndBlur(Events);
+  const TRendered Direct = Render(Events, "B1");
+  TKXRenderedEvents Cache;
+  {
+    // The first render comes after another control's code: only this control's part is kept.
+    TKXComponent40Context Context(static_cast<TKXComponent*>(nullptr), nullptr, nullptr);
+    Context.AddToJavaScriptOnce("var x;");
+    Context.AddToKXCLInitProc("init();");
+    Cache.Render(Events, Context, "B1", false);
+    EXPECT_EQ(Context.JavaScript(), "var x;" + Direct.JavaScript);
+    EXPECT_EQ(Context.KXCLInitProc(), "init();" + Direct.KXCLInit);
+  }
+  EXPECT_EQ(RenderThrough(Cache, Events, "B1"), Direct);
+  EXPECT_EQ(RenderThrough(Cache, Events, "B1"), Direct);
+  TKXScriptEvents Equal;
+  Equal.AssignEvents(Events);
+  EXPECT_EQ(RenderThrough(Cache, Equal, "B1"), Direct);
+}
+
+TEST(RenderedEvents, AChangedInputIsRenderedAfresh) {
+  const struct {
+    const char* Name;
+    std::function<void(TKXScriptEvents&, std::string&, bool&)> Change;
+  } Cases[] = {
+      {"code of one event", [](TKXScriptEvents& E, std::string&, bool&) { E.SetEventCode("OnBlur", "other();"); }},
+      {"one more hooked fragment", [](TKXScriptEvents& E, std::string&, bool&) { E.HookEvent("OnClick", "more()"); }},
+      {"an event deleted", [](TKXScriptEvents& E, std::string&, bool&) { E.SetEventCode("OnBlur", ""); }},
+      {"the HTML name", [](TKXScriptEvents&, std::string& N, bool&) { N = "B2"; }},
+      {"the browser", [](TKXScriptEvents&, std::string&, bool& IE) { IE = true; }},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    TKXScriptEvents Events;
+    FillClickAndBlur(Events);
+    std::string Name = "B1";
+    bool IE = false;
+    TKXRenderedEvents Cache;
+    const TRendered Before = RenderThrough(Cache, Events, Name, IE);
+    Case.Change(Events, Name, IE);   // the same set changed in place: the cache keeps a copy
+    const TRendered Fresh = Render(Events, Name, IE);
+    ASSERT_NE(Fresh, Before);
+    EXPECT_EQ(RenderThrough(Cache, Events, Name, IE), Fresh);
+    EXPECT_EQ(RenderThrough(Cache, Events, Name, IE), Fresh);
+  }
+}
+
+TEST(RenderedEvents, CodeHoldingControlCharactersIsNotTakenForAnotherSet) {
+  // One event whose code holds what could pass for the boundary of a second event, then the
+  // two events it would read as.
+  TKXScriptEvents One;
+  One.SetEventCode("OnClick", std::string("c();\r\n\x03OnBlur\x01") + "d();");
+  TKXScriptEvents Two;
+  Two.SetEventCode("OnClick", "c();");
+  Two.SetEventCode("OnBlur", "d();");
+  TKXRenderedEvents Cache;
+  EXPECT_EQ(RenderThrough(Cache, One, "B1"), Render(One, "B1"));
+  EXPECT_EQ(RenderThrough(Cache, Two, "B1"), Render(Two, "B1"));
+}
+
+TEST(RenderedEvents, LoadHandlerAttributeIsSetOnEveryRender) {
+  TKXScriptEvents Events;
+  Events.SetEventCode("OnLoad", "init();");
+  Events.SetEventCode("OnClick", "click();");
+  TKXRenderedEvents Cache;
+  const TRendered First = RenderThrough(Cache, Events, "F1");
+  const std::vector<std::pair<std::string, std::string>> OnLoad = {{"onload", "F1_onload()"}};
+  EXPECT_EQ(First.ExtraParams, OnLoad);
+  EXPECT_EQ(RenderThrough(Cache, Events, "F1"), First);
+  EXPECT_EQ(First, Render(Events, "F1"));
+}
+
+TEST(RenderedEvents, ThePageLineEndIsPartOfTheKeptText) {
+  struct TRestoreEOL {
+    ~TRestoreEOL() { SetPageEOL(false); }
+  } Restore;
+  SetPageEOL(false);
+  TKXScriptEvents Events;
+  FillClickAndBlur(Events);
+  TKXRenderedEvents Cache;
+  const TRendered Without = RenderThrough(Cache, Events, "B1");
+  SetPageEOL(true);
+  const TRendered With = Render(Events, "B1");
+  ASSERT_NE(With, Without);
+  EXPECT_EQ(RenderThrough(Cache, Events, "B1"), With);
+  EXPECT_EQ(RenderThrough(Cache, Events, "B1"), With);
+  SetPageEOL(false);
+  EXPECT_EQ(RenderThrough(Cache, Events, "B1"), Without);
+  EXPECT_EQ(Without, Render(Events, "B1"));
 }
 
 TEST(Scratch, NestedBorrowersGetTheirOwnObjectAndTheNextUseGetsTheFirstBack) {

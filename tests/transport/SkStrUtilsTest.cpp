@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
 #include "SkCodec.h"
 #include "SkDateTime.h"
 #include "SkException.h"
@@ -21,6 +26,33 @@ TEST(SkStrUtils, IntegersAreWholeStrings) {
   EXPECT_FALSE(TryStrToInt("12a", V));
   EXPECT_FALSE(TryStrToInt("", V));
   EXPECT_FALSE(TryStrToInt("99999999999", V));
+}
+
+TEST(SkStrUtils, AppendAllKeepsOrderAndWhatWasThere) {
+  // Pieces of every length class the copy treats on its own: 1-3, 4-7, 8-16 and longer.
+  std::string S = "x=";
+  EXPECT_EQ(AppendAll(S, {"", "1", "22", "333", "", "4444", "7777777", "88888888", "0123456789abcdef",
+                          "0123456789abcdefg", ""}),
+            58u);
+  EXPECT_EQ(S, "x=1223334444777777788888888" "0123456789abcdef" "0123456789abcdefg");
+
+  std::string Empty;
+  EXPECT_EQ(AppendAll(Empty, {"", ""}), 0u);
+  EXPECT_EQ(Empty, "");
+  std::string Kept = "kept";
+  EXPECT_EQ(AppendAll(Kept, {}), 0u);
+  EXPECT_EQ(Kept, "kept");
+}
+
+TEST(SkStrUtils, DigitsAsAPiece) {
+  std::string S = "size=";
+  AppendAll(S, {TSkDigits(-42), ";", TSkDigits(0), ";", TSkDigits(1234567890123)});
+  EXPECT_EQ(S, "size=-42;0;1234567890123");
+  EXPECT_EQ(std::string_view(TSkDigits(std::numeric_limits<int64_t>::min())), "-9223372036854775808");
+  EXPECT_EQ(std::string_view(TSkDigits(std::numeric_limits<int64_t>::max())), "9223372036854775807");
+  std::string A = "n";
+  AppendInt(A, -7);
+  EXPECT_EQ(A, "n-7");
 }
 
 TEST(SkStrUtils, Latin1AndUtf8RoundTrip) {
