@@ -1,6 +1,7 @@
 #include "KXScriptEvents.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "KXException.h"
 #include "KXBaseRenderContext.h"
@@ -160,19 +161,39 @@ void TKXScriptEvents::RenderEvents(TKXComponent40Context& AContext, const std::s
   }
 }
 
-void TKXScriptEvents::WriteSignature(std::string& AText) const {
-  // Each part as its kind, its length and its bytes: no code, whatever it holds, reads as
-  // the boundary of another part.
-  const auto Part = [&AText](std::string_view AKind, std::string_view APart) {
-    AppendAll(AText, {AKind, TSkDigits(static_cast<int64_t>(APart.size())), ":", APart});
-  };
-  AText.clear();
+// A signature writes each part as its kind, its length (the bytes of a size_t) and its bytes:
+// no code, whatever it holds, reads as the boundary of another part.
+template <class TOnPart>
+bool TKXScriptEvents::ForEachSignaturePart(TOnPart&& AOnPart) const {
   for (size_t I = 0; I < FCount; ++I) {
     const TKXScriptEventsItem& Item = *FItems[I];
-    Part("E", Item.FEvent);
-    Part("C", Item.FCode);
-    for (const std::string& Hook : Item.FHooked) Part("H", Hook);
+    if (!AOnPart('E', Item.FEvent) || !AOnPart('C', Item.FCode)) return false;
+    for (const std::string& Hook : Item.FHooked)
+      if (!AOnPart('H', Hook)) return false;
   }
+  return true;
+}
+
+void TKXScriptEvents::WriteSignature(std::string& AText) const {
+  AText.clear();
+  ForEachSignaturePart([&AText](char AKind, std::string_view APart) {
+    const size_t Size = APart.size();
+    AppendAll(AText, {std::string_view(&AKind, 1), std::string_view(reinterpret_cast<const char*>(&Size), sizeof Size), APart});
+    return true;
+  });
+}
+
+bool TKXScriptEvents::HasSignature(std::string_view AText) const {
+  size_t At = 0;
+  const bool Same = ForEachSignaturePart([AText, &At](char AKind, std::string_view APart) {
+    size_t Size;
+    if (AText.size() - At < 1 + sizeof Size + APart.size() || AText[At] != AKind) return false;
+    std::memcpy(&Size, AText.data() + At + 1, sizeof Size);
+    if (Size != APart.size() || AText.compare(At + 1 + sizeof Size, Size, APart) != 0) return false;
+    At += 1 + sizeof Size + Size;
+    return true;
+  });
+  return Same && At == AText.size();
 }
 
 TSkStringList TKXScriptEvents::Lines() const {
@@ -191,10 +212,8 @@ void TKXScriptEvents::SetLines(const TSkStringList& ALines) {
 
 void TKXRenderedEvents::Render(const TKXScriptEvents& AEvents, TKXComponent40Context& AContext, const std::string& AHTMLName,
                                bool AIE) {
-  thread_local std::string Signature;
-  AEvents.WriteSignature(Signature);
   const bool LineEnds = !PageEOL().empty();
-  if (FValid && FIE == AIE && FLineEnds == LineEnds && FHTMLName == AHTMLName && FSignature == Signature) {
+  if (FValid && FIE == AIE && FLineEnds == LineEnds && FHTMLName == AHTMLName && AEvents.HasSignature(FSignature)) {
     AContext.AppendRenderedCode(FJavaScript, FKXCLInitProc);
     for (const auto& [Name, Value] : FExtraParams) AContext.SetExtraParam(Name, Value);
     return;
@@ -207,7 +226,7 @@ void TKXRenderedEvents::Render(const TKXScriptEvents& AEvents, TKXComponent40Con
   FJavaScript.assign(AContext.JavaScript(), JavaScriptAt);
   FKXCLInitProc.assign(AContext.KXCLInitProc(), KXCLInitProcAt);
   FExtraParams.assign(AContext.ExtraParams().begin() + static_cast<std::ptrdiff_t>(ExtraParamsAt), AContext.ExtraParams().end());
-  FSignature = Signature;
+  AEvents.WriteSignature(FSignature);
   FHTMLName = AHTMLName;
   FIE = AIE;
   FLineEnds = LineEnds;

@@ -47,6 +47,7 @@ public:
   void RenderEvents(TKXComponent40Context& AContext, const std::string& AHTMLName, bool AIE) const;
   // Every event with its code and hooks, in order, as one text: sets with equal texts render alike.
   void WriteSignature(std::string& AText) const;
+  bool HasSignature(std::string_view AText) const;   // the text WriteSignature would write
 
   // Stored form: one "Event=code" line per item (code lines joined by CR LF).
   TSkStringList Lines() const;
@@ -54,6 +55,9 @@ public:
 
 private:
   TKXScriptEventsItem& NewItem(std::string_view AEvent);
+  // Calls AOnPart(kind, text) for every part of the signature until it answers false.
+  template <class TOnPart>
+  bool ForEachSignaturePart(TOnPart&& AOnPart) const;
 
   // The first FCount items are the events; the ones after them are kept with their room, so a
   // set filled again for every render (a control's events plus the framework's hooks) does not
