@@ -60,27 +60,13 @@ void TKXComponent40Context::SetExtraParam(const std::string& AName, const std::s
 
 namespace {
 
-// A control's sections start with room for a few lines, not at the string's smallest size.
-void MakeRoom(std::string& ASection, size_t AMore) {
-  constexpr size_t kFirstRoom = 256;
-  if (ASection.empty() && ASection.capacity() < kFirstRoom) ASection.reserve(std::max(kFirstRoom, 2 * AMore));
-}
-
-// Appends the pieces as one piece of code; answers the code's length.
-size_t AppendPieces(std::string& ASection, std::initializer_list<std::string_view> APieces) {
-  size_t Size = 0;
-  for (std::string_view P : APieces) Size += P.size();
-  MakeRoom(ASection, Size);
-  return AppendAll(ASection, APieces);
-}
-
 void AppendLine(std::string& ASection, std::initializer_list<std::string_view> APieces) {
-  if (AppendPieces(ASection, APieces) > 0) ASection += PageEOL();
+  if (AppendAll(ASection, APieces) > 0) ASection += PageEOL();
 }
 
 // Script code ends with a line end unless it ends with one of its own.
 void AppendScript(std::string& ASection, std::initializer_list<std::string_view> APieces) {
-  const size_t Size = AppendPieces(ASection, APieces);
+  const size_t Size = AppendAll(ASection, APieces);
   const std::string& EOL = PageEOL();
   if (!(Size > 2 && !EOL.empty() && EndsText(EOL, ASection))) ASection += EOL;
 }
@@ -98,8 +84,8 @@ void TKXComponent40Context::AddToJavaScriptOnce(std::initializer_list<std::strin
   AppendScript(FJavaScript, APieces);
 }
 void TKXComponent40Context::AppendRenderedCode(std::string_view AJavaScript, std::string_view AKXCLInitProc) {
-  AppendPieces(FJavaScript, {AJavaScript});
-  AppendPieces(FKXCLInitProc, {AKXCLInitProc});
+  FJavaScript += AJavaScript;
+  FKXCLInitProc += AKXCLInitProc;
 }
 void TKXComponent40Context::AddToUpdateInitProc(const std::string& ACode) { FUpdateInitProc += ACode; }
 void TKXComponent40Context::AddScriptFile(const std::string& AFile) {

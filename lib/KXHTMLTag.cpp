@@ -28,9 +28,7 @@ TKXMarkupLanguageTag* TKXHTMLTagCollection::NewChildTag(std::string_view ATag) c
 }
 
 TKXHTMLTag::TKXHTMLTag(TNoTag, TKXMarkupLanguageElement* AParentElement)
-    : TKXMarkupLanguageTag(TNoTag{}, AParentElement, [](TKXMarkupLanguageTag* AOwner) {
-        return std::unique_ptr<TKXMarkupLanguageTagCollection>(std::make_unique<TKXHTMLTagCollection>(AOwner));
-      }) {}
+    : TKXMarkupLanguageTag(TNoTag{}, AParentElement, NewContents<TKXHTMLTagCollection>) {}
 
 TKXHTMLTag::TKXHTMLTag(TKXMarkupLanguageElement* AParentElement) : TKXHTMLTag(TNoTag{}, AParentElement) {}
 

@@ -163,16 +163,8 @@ std::string TKXMarkupLanguageElement::Render() {
 // ---------------------------------------------------------------------------------------------
 // TKXMarkupLanguageTag
 
-namespace {
-
-std::unique_ptr<TKXMarkupLanguageTagCollection> NewPlainContents(TKXMarkupLanguageTag* AOwner) {
-  return std::make_unique<TKXMarkupLanguageTagCollection>(AOwner);
-}
-
-}  // namespace
-
 TKXMarkupLanguageTag::TKXMarkupLanguageTag(TKXMarkupLanguageElement* AParentElement)
-    : TKXMarkupLanguageTag(TNoTag{}, AParentElement, NewPlainContents) {}
+    : TKXMarkupLanguageTag(TNoTag{}, AParentElement, NewContents<TKXMarkupLanguageTagCollection>) {}
 
 TKXMarkupLanguageTag::TKXMarkupLanguageTag(std::string_view ATag, TKXMarkupLanguageElement* AParentElement)
     : TKXMarkupLanguageTag(AParentElement) {
@@ -211,7 +203,10 @@ void TKXMarkupLanguageTag::Assign(const TKXMarkupLanguageElement* ASource) {
   {
     TRenderingMark Mark(Source->FRendering);
     FParams = Source->FParams;
-    if (Source->FContents || FContents) Contents().Assign(Source->Contents());
+    if (Source->FContents)
+      Contents().Assign(*Source->FContents);
+    else if (FContents)
+      FContents->Clear();
     SetTag(Source->FTag);
     FIsPreformated = Source->FIsPreformated;
     FClosingTag = Source->FClosingTag;

@@ -155,6 +155,10 @@ protected:
   // For subclasses: no name yet and the given contents class; the subclass sets the name itself
   // so that its own SetTag rules apply.
   using TNewContents = std::unique_ptr<TKXMarkupLanguageTagCollection> (*)(TKXMarkupLanguageTag* AOwner);
+  template <class TCollection>
+  static std::unique_ptr<TKXMarkupLanguageTagCollection> NewContents(TKXMarkupLanguageTag* AOwner) {
+    return std::make_unique<TCollection>(AOwner);
+  }
   TKXMarkupLanguageTag(TNoTag, TKXMarkupLanguageElement* AParentElement, TNewContents ANewContents);
 
   void WriteLineBreak(TKXRenderStream& ABuffer, int ALevel);
