@@ -1,7 +1,7 @@
 // The demonstration server: records the application's classes, then runs the console.
-#include "KXFileParser.h"
+#include "content/KXFileParser.h"
 #include "KXTerminalConsole.h"
-#include "KXForm.h"
+#include "forms/KXForm.h"
 #include "ServerController.h"
 #include "Unit1.h"
 

@@ -1,7 +1,7 @@
 #include "ServerController.h"
 
-#include "KXApplication.h"
-#include "KXClasses.h"
+#include "session/KXApplication.h"
+#include "core/KXClasses.h"
 #include "UserSessionUnit.h"
 
 namespace {

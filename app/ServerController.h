@@ -1,7 +1,7 @@
 #pragma once
 // The demonstration application's server controller; its settings are its stored description
 // (ServerController.kxd, compiled into the program).
-#include "KXServerControllerBase.h"
+#include "server/KXServerControllerBase.h"
 
 class TKXServerController : public TKXServerControllerBase {
 public:

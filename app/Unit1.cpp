@@ -1,11 +1,11 @@
 #include "Unit1.h"
 
-#include "KXApplication.h"
-#include "KXButton.h"
-#include "KXClasses.h"
-#include "KXCompEdit.h"
-#include "KXFile.h"
-#include "KXLabel.h"
+#include "session/KXApplication.h"
+#include "controls/KXButton.h"
+#include "core/KXClasses.h"
+#include "controls/KXCompEdit.h"
+#include "controls/KXFile.h"
+#include "controls/KXLabel.h"
 #include "Unit2.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "Unit2.h"
 
-#include "KXApplication.h"
-#include "KXButton.h"
-#include "KXClasses.h"
+#include "session/KXApplication.h"
+#include "controls/KXButton.h"
+#include "core/KXClasses.h"
 #include "Unit1.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // The demonstration's per-session object: an empty data module, one per session.
-#include "KXUserSessionBase.h"
+#include "session/KXUserSessionBase.h"
 
 class TKXUserSession : public TKXUserSessionBase {
 public:

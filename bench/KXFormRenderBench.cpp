@@ -10,12 +10,12 @@
 #include <string>
 
 #include "../tests/support/KXStandInControl.h"
-#include "KXApplication.h"
-#include "KXForm.h"
-#include "KXRenderContext.h"
-#include "KXResources.h"
-#include "KXServerControllerBase.h"
-#include "KXStreams.h"
+#include "session/KXApplication.h"
+#include "forms/KXForm.h"
+#include "render/KXRenderContext.h"
+#include "core/KXResources.h"
+#include "server/KXServerControllerBase.h"
+#include "core/KXStreams.h"
 
 // Heap allocations are most of what a render costs: the bench counts them.
 namespace {

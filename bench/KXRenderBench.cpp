@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "KXHTMLTag.h"
-#include "KXStreams.h"
-#include "KXTextEncoding.h"
+#include "render/KXHTMLTag.h"
+#include "core/KXStreams.h"
+#include "core/KXTextEncoding.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "KXApplication.h"
-#include "KXServerControllerBase.h"
-#include "KXSessions.h"
+#include "session/KXApplication.h"
+#include "server/KXServerControllerBase.h"
+#include "server/KXSessions.h"
 
 namespace {
 

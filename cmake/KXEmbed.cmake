@@ -1,5 +1,5 @@
 # Resource embedding: files become bytes compiled into a target, registered by name in the
-# process-wide resource table (lib/KXResources.h) before main(). Nothing is read from the source
+# process-wide resource table (lib/core/KXResources.h) before main(). Nothing is read from the source
 # tree at run time.
 #
 #   kx_embed_resources(TARGET <target> [FUNCTION <name>] NAMES <n1> <n2> ... FILES <f1> <f2> ...)

@@ -1,8 +1,8 @@
 #include "KXHTTPServerModule.h"
 
-#include "KXException.h"
-#include "KXServer.h"
-#include "KXServerControllerBase.h"
+#include "core/KXException.h"
+#include "server/KXServer.h"
+#include "server/KXServerControllerBase.h"
 #include "KXSocketThrottler.h"
 #include "SkHTTPWebBrokerBridge.h"
 #include "SkIOHandler.h"

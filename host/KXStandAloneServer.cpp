@@ -11,12 +11,12 @@
 #include <cstring>
 #include <thread>
 
-#include "KXException.h"
-#include "KXGlobal.h"
-#include "KXHTTPFile.h"
-#include "KXServer.h"
-#include "KXServerControllerBase.h"
-#include "KXSessions.h"
+#include "core/KXException.h"
+#include "core/KXGlobal.h"
+#include "content/KXHTTPFile.h"
+#include "server/KXServer.h"
+#include "server/KXServerControllerBase.h"
+#include "server/KXSessions.h"
 #include "SkStrUtils.h"
 
 extern char** environ;

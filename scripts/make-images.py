@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the framework's built-in images into lib/gfx (standard library only).
+"""Draws the framework's built-in images into lib/assets/gfx (standard library only).
 
 Run from the repository root: python3 scripts/make-images.py
 The outputs are committed; run again only to change a picture.
@@ -8,7 +8,7 @@ import math
 import os
 import struct
 
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib", "gfx")
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib", "assets", "gfx")
 
 # 5 x 7 capitals, one string of five bits per row.
 FONT = {

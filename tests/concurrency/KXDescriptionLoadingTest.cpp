@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "../lib/KXTestClasses.h"
-#include "KXDescriptionReader.h"
-#include "KXResources.h"
-#include "KXVCLDataModule.h"
+#include "KXTestClasses.h"
+#include "core/KXDescriptionReader.h"
+#include "core/KXResources.h"
+#include "core/KXVCLDataModule.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
-#include "KXHTMLTag.h"
-#include "KXRenderContext.h"
-#include "KXStreams.h"
+#include "render/KXHTMLTag.h"
+#include "render/KXRenderContext.h"
+#include "core/KXStreams.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "KXApplication.h"
-#include "KXSessions.h"
+#include "session/KXApplication.h"
+#include "server/KXSessions.h"
 #include "KXTestController.h"
 
 namespace {

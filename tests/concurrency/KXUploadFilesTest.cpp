@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "KXFileParser.h"
+#include "content/KXFileParser.h"
 #include "KXTestWebRequest.h"
 #include "SkStream.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "KXMultipartReader.h"
+#include "content/KXMultipartReader.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "KXApplication.h"
+#include "session/KXApplication.h"
 #include "KXConsole.h"
 #include "KXHTTPServerModule.h"
-#include "KXSessions.h"
+#include "server/KXSessions.h"
 #include "KXStandAloneServer.h"
 #include "KXTerminalConsole.h"
 #include "KXTestController.h"

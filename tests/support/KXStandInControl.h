@@ -1,8 +1,8 @@
 #pragma once
 // Stand-in controls for tests and benchmarks: the smallest classes that take each part a real
 // control takes in a page (a label, an edit, a button, a file-upload control).
-#include "KXCustomControl.h"
-#include "KXHTMLTag.h"
+#include "controls/KXCustomControl.h"
+#include "render/KXHTMLTag.h"
 
 class TKXStandInLabel : public TKXCustomControl {
 public:

@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "KXServerControllerBase.h"
+#include "server/KXServerControllerBase.h"
 #include "KXTestFolders.h"
 
 class TKXTestController : public TKXServerControllerBase {

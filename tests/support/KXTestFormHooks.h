@@ -3,7 +3,7 @@
 // duration through this scope, so no test sees hooks another one left behind.
 #include <utility>
 
-#include "KXApplication.h"
+#include "session/KXApplication.h"
 
 class TKXSessionFormHooksScope {
 public:

@@ -11,9 +11,9 @@ const path = require('node:path');
 const { chromium } = require('playwright-core');
 
 const kChromium = process.env.KX_CHROMIUM || '/usr/bin/chromium';
-// The browser files are assembled by the build from lib/scripts/browser: look there first.
-const kScriptDirs = [process.env.KX_ASSEMBLED_SCRIPTS || path.resolve(__dirname, '../../../build/lib/scripts'),
-  path.resolve(__dirname, '../../../lib/scripts')];
+// The browser files are assembled by the build from lib/assets/scripts/browser: look there first.
+const kScriptDirs = [process.env.KX_ASSEMBLED_SCRIPTS || path.resolve(__dirname, '../../../build/lib/assets/scripts'),
+  path.resolve(__dirname, '../../../lib/assets/scripts')];
 
 function FindScript(AName) {
   for (const Dir of kScriptDirs) {
@@ -28,7 +28,7 @@ const kArtifactDir = process.env.KX_BROWSER_ARTIFACTS ||
 const kChromiumFlags = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 
-// Pages registered by the tests, by path; everything else under /js/ comes from lib/scripts.
+// Pages registered by the tests, by path; everything else under /js/ comes from lib/assets/scripts.
 function StartServer() {
   const Pages = new Map();
   const Server = http.createServer((Req, Res) => {
