@@ -142,3 +142,12 @@ bool TryParseHTTPDate(std::string_view AText, TDateTime& AUTC) {
   AUTC = EncodeDateTime(Y, M, D, H, Mi, Se == 60 ? 59 : Se);
   return true;
 }
+
+std::string DateTimeToInternetStr(bool AIsGMT, TDateTime AValue) {
+  if (AIsGMT) AValue = LocalToUTC(AValue);
+  const TSkDateParts P = DecodeDateTime(AValue);
+  char Buf[64];
+  std::snprintf(Buf, sizeof Buf, "%s, %d %s %d %.2d:%.2d:%.2d %s", kShortDayNames[P.DayOfWeek], P.Day,
+                kShortMonthNames[P.Month - 1], P.Year, P.Hour, P.Minute, P.Second, AIsGMT ? "GMT" : "+0000");
+  return Buf;
+}

@@ -34,6 +34,9 @@ TDateTime SystemClockToLocal(std::chrono::system_clock::time_point ATime);
 
 // "Tue, 08 Dec 2026 09:05:03 GMT": two-digit day, written as given (callers pass UTC).
 std::string FormatHTTPDate(TDateTime AValue);
+// "Tue, 8 Dec 2026 09:05:03 GMT": the day without a leading zero. With AIsGMT the local AValue is
+// written as UTC; otherwise as given, marked "+0000".
+std::string DateTimeToInternetStr(bool AIsGMT, TDateTime AValue);
 // RFC 1123, RFC 850 and asctime forms; the result is UTC. False when it is none of them.
 bool TryParseHTTPDate(std::string_view AText, TDateTime& AUTC);
 

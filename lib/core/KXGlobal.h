@@ -14,6 +14,14 @@ enum TLogOptions { loNone, loFile };
 enum TKXUnknownBrowserAction { ub32, ubWAP, ub40, ubReject };
 enum TKXNonSSLRequest { nsAccept, nsBlock, nsRedirect };
 enum TKXSSLVersion { sslv2, sslv23, sslv3 };
+// The dispatcher's commands, as the session's request processing receives them.
+enum TCmdCondition {
+  cmdUnknown, cmdReentry, cmdStart, cmdStop, cmdExec, cmdFiles, cmdFilesNC, cmdUpdate, cmdCache,
+  cmdGfx, cmdJs, cmdFavIcon, cmdResize, cmdCall, cmdUpload, cmdCSS, cmdPing, cmdCallback
+};
+
+// The script function every generated script page carries to find the top-most window.
+extern const char* const kKXTopFunction;
 
 // The session served by this thread (set by the dispatcher and by the threads that destroy
 // sessions); forms, controls and rendering read it. Returns the previous value.

@@ -4,7 +4,6 @@
 #include "core/KXBrowser.h"
 #include "core/KXException.h"
 #include "forms/KXForm.h"
-#include "server/KXServer.h"
 #include "server/KXServerControllerBase.h"
 #include "core/KXStreams.h"
 #include "core/KXTextEncoding.h"
@@ -118,7 +117,7 @@ bool WMLOutput(TKXApplication* ASession) {
 void SendSessionCookie(TKXApplication* ASession, TWebResponse* AResponse, bool AExpired) {
   TKXServerControllerBase* C = GServerController();
   if (!C || C->SessionTrackingMethod() != tmCookie) return;
-  const TDateTime Now = NowLocal() + TKXServer::TimeZoneBias();
+  const TDateTime Now = NowLocal() + TimeZoneBiasDays();
   TCookie& Cookie = AResponse->Cookies().Add();
   Cookie.SetName("Kexalo_" + C->AppNameNoBlanks());
   Cookie.SetPath(ASession->AppURLBase());

@@ -25,11 +25,6 @@
 
 namespace fs = std::filesystem;
 
-const char* const kKXTopFunction =
-    "function KXTop(){ \r\n  if ((parent != self) && (parent != null) ) {\r\n    try {\r\n      return "
-    "parent.KXTop();\r\n    } catch (e) {\r\n      return window;\r\n    }\r\n  } else {\r\n    return window;\r\n  "
-    "}\r\n}\r\n";
-
 namespace {
 
 const char* const kSessionNotFound = "Session not found. Session may have expired.";
@@ -39,17 +34,6 @@ const char* const kCookieCheckName = "KX_CookieCheck_";
 
 // The page form class remembered by page mode for this thread's request.
 thread_local std::string GPageFormClass;
-
-struct TSyncLogSinks {
-  std::mutex Lock;   // guards the two sinks; they are set at start-up and read per log line
-  TSyncLog::TLogSink Log;
-  TSyncLog::TBytesSink Bytes;
-};
-
-TSyncLogSinks& Sinks() {
-  static TSyncLogSinks S;
-  return S;
-}
 
 // Takes the text up to the first "/" from ARest (all of it without one) and removes it with the "/".
 std::string Fetch(std::string& ARest) {
@@ -125,29 +109,6 @@ bool KXPageAccessAllowed(const std::string& AClassName) {
 }  // namespace
 
 const std::string& TKXServer::PageFormClass() { return GPageFormClass; }
-
-// ---------------------------------------------------------------------------------------------
-// Logging
-
-void TSyncLog::SetSinks(TLogSink ALog, TBytesSink ABytes) {
-  std::lock_guard<std::mutex> Guard(Sinks().Lock);
-  Sinks().Log = std::move(ALog);
-  Sinks().Bytes = std::move(ABytes);
-}
-
-void TSyncLog::Log(const std::string& AMessage) {
-  TKXServerControllerBase* C = GServerController();
-  if (!C || !C->GUIActive()) return;
-  std::lock_guard<std::mutex> Guard(Sinks().Lock);
-  if (Sinks().Log) Sinks().Log(AMessage);
-}
-
-void TSyncLog::LogBytes(long long ACount) {
-  TKXServerControllerBase* C = GServerController();
-  if (!C || !C->GUIActive()) return;
-  std::lock_guard<std::mutex> Guard(Sinks().Lock);
-  if (Sinks().Bytes) Sinks().Bytes(ACount);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Entry
@@ -679,7 +640,7 @@ void TKXServer::CommandStop(TWebRequest* ARequest, TWebResponse* AResponse) {
     Cookie.SetName("Kexalo_" + Controller().AppNameNoBlanks());
     Cookie.SetValue(FState.SessionID + "_");
     Cookie.SetPath(KXSessionDispatch().SessionURLBase(FState.Session));
-    Cookie.SetExpires(NowLocal() + TimeZoneBias() - 1000 + 2);
+    Cookie.SetExpires(NowLocal() + TimeZoneBiasDays() - 1000 + 2);
   }
   const std::string& Rest = FState.Path.RemainingPath;
   if (!Rest.empty()) AResponse->SendRedirect((StartsText("_s_.", Rest) ? "https://" : "http://") + Rest);
@@ -992,16 +953,6 @@ void TKXServer::Finish(TWebRequest* ARequest, TWebResponse* AResponse) {
   SetCurrentSession(nullptr);
 }
 
-std::string TKXServer::DateTimeToInternetStr(bool AIsGMT, TDateTime AValue) {
-  if (AIsGMT) AValue = LocalToUTC(AValue);
-  const TSkDateParts P = DecodeDateTime(AValue);
-  char Buf[64];
-  std::snprintf(Buf, sizeof Buf, "%s, %d %s %d %.2d:%.2d:%.2d %s", kShortDayNames[P.DayOfWeek], P.Day,
-                kShortMonthNames[P.Month - 1], P.Year, P.Hour, P.Minute, P.Second, AIsGMT ? "GMT" : "+0000");
-  return Buf;
-}
-
-double TKXServer::TimeZoneBias() { return TimeZoneBiasDays(); }
 
 // ---------------------------------------------------------------------------------------------
 // Cookies
@@ -1011,7 +962,7 @@ void TKXServer::SetSessionCookies(TWebResponse* AResponse) {
   TKXServerControllerBase& C = Controller();
   IKXSessionDispatch& S = KXSessionDispatch();
   const int Timeout = S.SessionTimeout(FState.Session);
-  const TDateTime Now = NowLocal() + TimeZoneBias();
+  const TDateTime Now = NowLocal() + TimeZoneBiasDays();
   TCookie& Session = AResponse->Cookies().Add();
   Session.SetName("Kexalo_" + C.AppNameNoBlanks());
   Session.SetValue(S.SessionID(FState.Session) + "_" + std::to_string(S.SessionTrackID(FState.Session)));

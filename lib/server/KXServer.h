@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/KXGlobal.h"
+#include "core/KXLog.h"
 #include "SkDateTime.h"
 #include "SkStringList.h"
 #include "SkWebRequest.h"
@@ -16,11 +17,6 @@
 class TKXApplication;
 class TKXServerControllerBase;
 class TSkStream;
-
-enum TCmdCondition {
-  cmdUnknown, cmdReentry, cmdStart, cmdStop, cmdExec, cmdFiles, cmdFilesNC, cmdUpdate, cmdCache,
-  cmdGfx, cmdJs, cmdFavIcon, cmdResize, cmdCall, cmdUpload, cmdCSS, cmdPing, cmdCallback
-};
 
 // The path split into its parts: mode prefixes, command word, command, file name and the rest.
 struct TKXParsedPath {
@@ -45,17 +41,6 @@ struct TKXDispatchState {
   std::string ExecWord;
 };
 
-// Log lines and byte counts travel to the console's thread; nothing happens unless the
-// controller's GUI flag is set.
-class TSyncLog {
-public:
-  using TLogSink = std::function<void(const std::string&)>;
-  using TBytesSink = std::function<void(long long)>;
-  static void Log(const std::string& AMessage);
-  static void LogBytes(long long ACount);
-  static void SetSinks(TLogSink ALog, TBytesSink ABytes);
-};
-
 class TKXServer : public IWebDispatcher {
 public:
   TKXServer();
@@ -71,8 +56,6 @@ public:
   static std::string RedirectAsPartial(const std::string& AURL);
   // The form class page mode chose for this thread's request ("TKXFORM1"), empty otherwise.
   static const std::string& PageFormClass();
-  static std::string DateTimeToInternetStr(bool AIsGMT, TDateTime AValue);
-  static double TimeZoneBias();
   // The path grammar and command table, on their own for callers and tests.
   static TKXParsedPath ParsePath(const std::string& APathInfo, const std::string& AQuery, const TSkStringList& AParams,
                                  TKXServerControllerBase& AController);
@@ -127,5 +110,3 @@ private:
   TKXDispatchState FState;
 };
 
-// The script function every generated script page carries to find the top-most window.
-extern const char* const kKXTopFunction;

@@ -14,6 +14,7 @@
 #include <span>
 
 #include "core/KXException.h"
+#include "core/KXLog.h"
 #include "server/KXSessionDispatch.h"
 #include "core/KXDescriptionReader.h"
 #include "content/KXFileParser.h"
@@ -457,6 +458,7 @@ TKXServerControllerBase::~TKXServerControllerBase() {
   }
   DeleteCacheFolder();
   KXSetUploadFolderFunc(nullptr);
+  if (FGUIActive) TSyncLog::SetActive(false);
   GController = nullptr;
 }
 
@@ -568,6 +570,11 @@ void TKXServerControllerBase::DoBackButton(int ASubmittedSequence, int ACurrentS
   if (!OnBackButton) return;
   if (ASubmittedSequence < 0 || ACurrentSequence < 0) throw ERangeError();
   OnBackButton(ASubmittedSequence, ACurrentSequence, AFormName, VHandled, VExecute);
+}
+
+void TKXServerControllerBase::MakeGUIActive() {
+  FGUIActive = true;
+  TSyncLog::SetActive(true);
 }
 
 bool TKXServerControllerBase::AuthActive() const { return FAuthList.Count() > 0 || static_cast<bool>(OnAuthRequest); }

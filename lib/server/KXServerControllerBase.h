@@ -289,7 +289,8 @@ public:
   std::string GetInternalFilesURL() const;
   // True when responses are UTF-8: CharSet, or "UTF-8" when empty, must be exactly "UTF-8".
   bool EncodingIsUTF8();
-  void MakeGUIActive() { FGUIActive = true; }
+  // The host shows log lines from here on (TSyncLog passes them to its sinks).
+  void MakeGUIActive();
   bool GUIActive() const { return FGUIActive; }
   TDateTime StartTime() const { return FStartTime; }
   const std::string& ProcessID() const { return FProcessID; }

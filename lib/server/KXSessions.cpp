@@ -9,7 +9,7 @@
 #include "core/KXDescriptionReader.h"
 #include "core/KXVCLDataModule.h"
 #include "core/KXException.h"
-#include "server/KXServer.h"
+#include "core/KXLog.h"
 #include "server/KXServerControllerBase.h"
 #include "server/KXSessionDispatch.h"
 #include "SkStrUtils.h"

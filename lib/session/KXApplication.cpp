@@ -10,7 +10,6 @@
 
 #include "content/KXContentTypes.h"
 #include "core/KXException.h"
-#include "server/KXServer.h"
 #include "server/KXServerControllerBase.h"
 #include "server/KXSessions.h"
 #include "core/KXTextEncoding.h"
@@ -490,7 +489,7 @@ void TKXApplication::SendStream(std::unique_ptr<TSkStream> AStream, bool AAttach
   FResponse->SetContentType(Type.empty() ? "application/unknown" : Type);
   FResponse->SetCustomHeader("Content-Disposition",
                              std::string(AAttachment ? "attachment" : "inline") + ";filename=\"" + AFilename + "\"");
-  FResponse->SetCustomHeader("Expires", TKXServer::DateTimeToInternetStr(false, NowLocal()));
+  FResponse->SetCustomHeader("Expires", DateTimeToInternetStr(false, NowLocal()));
 }
 
 void TKXApplication::SendFile(const std::string& APathname, bool AAttachment, const std::string& AContentType,

@@ -96,9 +96,9 @@ TEST(ServerPath, ConfiguredWords) {
 }
 
 TEST(ServerDates, InternetFormHasNoLeadingZeroOnTheDay) {
-  EXPECT_EQ(TKXServer::DateTimeToInternetStr(false, EncodeDateTime(2026, 12, 8, 9, 5, 3)), "Tue, 8 Dec 2026 09:05:03 +0000");
+  EXPECT_EQ(DateTimeToInternetStr(false, EncodeDateTime(2026, 12, 8, 9, 5, 3)), "Tue, 8 Dec 2026 09:05:03 +0000");
   const TDateTime Local = UTCToLocal(EncodeDateTime(2026, 12, 8, 9, 5, 3));
-  EXPECT_EQ(TKXServer::DateTimeToInternetStr(true, Local), "Tue, 8 Dec 2026 09:05:03 GMT");
+  EXPECT_EQ(DateTimeToInternetStr(true, Local), "Tue, 8 Dec 2026 09:05:03 GMT");
 }
 
 TEST(ServerScripts, RedirectAsPartial) {

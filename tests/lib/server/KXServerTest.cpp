@@ -114,7 +114,7 @@ TEST_F(ServerTest, InternalScriptIsCacheableUntilItsExpiry) {
   EXPECT_EQ(X.Header("Pragma"), "");
   EXPECT_FALSE(X.Header("Expires").empty());
   const std::string LastModified = X.Header("Last-Modified");
-  EXPECT_EQ(LastModified, TKXServer::DateTimeToInternetStr(true, C.StartTime()));
+  EXPECT_EQ(LastModified, DateTimeToInternetStr(true, C.StartTime()));
 
   TExchange Again("GET", "/js/Rico.js_10.0.0");
   Again.Request.AddHeader("If-Modified-Since", LastModified);
@@ -368,7 +368,7 @@ TEST_F(ServerTest, EveryInternalFileIsServedWithItsTypeAndRevalidates) {
     EXPECT_EQ(X.Body(), std::string(InternalFileBytes(Name)));
     EXPECT_FALSE(X.Response.ContentType().empty());
     const std::string LastModified = X.Header("Last-Modified");
-    EXPECT_EQ(LastModified, TKXServer::DateTimeToInternetStr(true, C.StartTime()));
+    EXPECT_EQ(LastModified, DateTimeToInternetStr(true, C.StartTime()));
     TExchange Again("GET", Asked);
     Again.Request.AddHeader("If-Modified-Since", LastModified);
     Again.Run();
