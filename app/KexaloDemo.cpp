@@ -1,7 +1,7 @@
 // The demonstration server: records the application's classes, then runs the console.
 #include "content/KXFileParser.h"
 #include "KXTerminalConsole.h"
-#include "forms/KXForm.h"
+#include "forms/KXAppForm.h"
 #include "ServerController.h"
 #include "Unit1.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The demonstration's login form: a login and a password edit with an OK button, and a file
 // upload with its own button. Its layout is its stored description (Unit1.kxd).
-#include "forms/KXForm.h"
+#include "forms/KXAppForm.h"
 
 class TKXButton;
 class TKXEdit;

@@ -1,7 +1,7 @@
 #pragma once
 // The demonstration's second form, reached by a correct login; its button goes back to a fresh
 // login form. Its layout is its stored description (Unit2.kxd).
-#include "forms/KXForm.h"
+#include "forms/KXAppForm.h"
 
 class TKXButton;
 

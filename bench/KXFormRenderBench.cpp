@@ -11,7 +11,7 @@
 
 #include "../tests/support/KXStandInControl.h"
 #include "session/KXApplication.h"
-#include "forms/KXForm.h"
+#include "forms/KXAppForm.h"
 #include "render/KXRenderContext.h"
 #include "core/KXResources.h"
 #include "server/KXServerControllerBase.h"
@@ -77,14 +77,13 @@ void RenderForm(benchmark::State& AState) {
   std::filesystem::create_directories(App);
   TKXServerControllerBase::SetApplicationFolder(App);
   std::unique_ptr<TBenchController> Controller(TKXServerControllerBase::Create<TBenchController>());
-  KXInstallFormHooks();
   KXRegisterStandIns();
   KXRegisterClass<TKXBenchForm>();
   static const std::string Stored = Description();
   KXRegisterResource("TKXBenchForm", Stored);
   SetPageEOL(false);
   {
-    TKXApplication Session({brChrome, brsNone}, "Chrome", "127.0.0.1", "", "", "", TSkStringList(), "");
+    TKXApplication Session(*Controller, {brChrome, brsNone}, "Chrome", "127.0.0.1", "", "", "", TSkStringList(), "");
     SetCurrentSession(&Session);
     auto* Form = KXCreate<TKXBenchForm>(&Session);
     Form->Show();

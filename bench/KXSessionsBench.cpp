@@ -44,11 +44,10 @@ void Run(TKXSessions& ARegistry, int ACount, int AThreads, int AOpsPerThread) {
   const long Before = ResidentBytes();
   const auto StartCreate = Clock::now();
   for (int I = 0; I < ACount; ++I) {
-    auto* S = new TKXApplication({brChrome, brsNone}, "Chrome", "127.0.0.1", "", "", "", TSkStringList(), "");
-    ARegistry.AddSessionAndLock(S);
+    TKXSessionHandle S = ARegistry.AddSessionAndLock(std::make_unique<TKXApplication>(
+        *TKXServerControllerBase::Instance(), TKXBrowserType{brChrome, brsNone}, "Chrome", "127.0.0.1", "", "", "",
+        TSkStringList(), ""));
     IDs.push_back(S->AppID());
-    S->MarkAccess();
-    S->Unlock();
   }
   const double CreateSecs = Seconds(Clock::now() - StartCreate);
   // The id copies kept here for the lookups are not part of a session.
@@ -65,12 +64,7 @@ void Run(TKXSessions& ARegistry, int ACount, int AThreads, int AOpsPerThread) {
       while (!Go) std::this_thread::yield();
       long N = 0;
       for (int I = 0; I < AOpsPerThread; ++I) {
-        TKXApplication* S = ARegistry.LookupAndLock(IDs[Index(Pick)]);
-        if (S) {
-          S->MarkAccess();
-          S->Unlock();
-          ++N;
-        }
+        if (ARegistry.LookupAndLock(IDs[Index(Pick)])) ++N;
       }
       Done += N;
     });

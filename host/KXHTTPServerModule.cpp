@@ -18,12 +18,6 @@ const char kListening[] = "Application initialized and listening on port: ";
 constexpr int kListenQueue = 1024;
 const char kNoTLS[] = "HTTPS listener not started: this build has no TLS support yet.";
 
-TKXServerControllerBase& Controller() {
-  TKXServerControllerBase* C = GServerController();
-  if (!C) throw EKXException("No server controller has been created.");
-  return *C;
-}
-
 void AppendToLog(const std::string& AMessage) { TKXServerControllerBase::AppendToLogFile("log", AMessage); }
 void AppendToErr(const std::string& AMessage) { TKXServerControllerBase::AppendToLogFile("err", AMessage); }
 
@@ -31,9 +25,11 @@ void AppendToErr(const std::string& AMessage) { TKXServerControllerBase::AppendT
 
 TKXHTTPServerModule* TKXHTTPServerModule::Instance() { return GModule.load(); }
 
-TKXHTTPServerModule::TKXHTTPServerModule(const TKXServerLimits& ALimits) : FLimits(ALimits) {
+TKXHTTPServerModule::TKXHTTPServerModule(TKXServerControllerBase& AController, IKXSessionDispatch& ASessions,
+                                         const TKXServerLimits& ALimits)
+    : FController(AController), FSessions(ASessions), FLimits(ALimits) {
   GModule = this;
-  TKXServerControllerBase& C = Controller();
+  TKXServerControllerBase& C = FController;
   try {
     FHTTP = MakeBridge();
     StartHTTP();
@@ -75,13 +71,15 @@ std::unique_ptr<TSkHTTPWebBrokerBridge> TKXHTTPServerModule::MakeBridge() {
   // connects wait here while the listener is busy: a short queue drops them and the client
   // retries only a second later
   B->SetListenQueue(kListenQueue);
-  B->RegisterWebModuleClass<TKXServer>();
+  B->RegisterWebModuleClass([this]() -> std::unique_ptr<IWebDispatcher> {
+    return std::make_unique<TKXServer>(FController, FSessions);
+  });
   B->OnConnect = [this](TSkContext& AContext) { InstallThrottler(AContext); };
   return B;
 }
 
 void TKXHTTPServerModule::StartHTTP() {
-  TKXServerControllerBase& C = Controller();
+  TKXServerControllerBase& C = FController;
   TSkHTTPWebBrokerBridge& S = *FHTTP;
   S.SetActive(false);
   S.Bindings().Clear();

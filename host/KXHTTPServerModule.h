@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+class IKXSessionDispatch;
+class TKXServerControllerBase;
 class TSkContext;
 class TSkHTTPWebBrokerBridge;
 
@@ -19,8 +21,10 @@ struct TKXServerLimits {
 
 class TKXHTTPServerModule {
 public:
-  // Starts listening at once; a failure is appended to the error file and raised.
-  explicit TKXHTTPServerModule(const TKXServerLimits& ALimits = {});
+  // Starts listening at once; a failure is appended to the error file and raised. Every request
+  // gets a dispatcher of its own over AController and ASessions, which outlive the module.
+  TKXHTTPServerModule(TKXServerControllerBase& AController, IKXSessionDispatch& ASessions,
+                      const TKXServerLimits& ALimits = {});
   ~TKXHTTPServerModule();
   TKXHTTPServerModule(const TKXHTTPServerModule&) = delete;
   TKXHTTPServerModule& operator=(const TKXHTTPServerModule&) = delete;
@@ -45,6 +49,8 @@ private:
   std::unique_ptr<TSkHTTPWebBrokerBridge> MakeBridge();
   void InstallThrottler(TSkContext& AContext);
 
+  TKXServerControllerBase& FController;
+  IKXSessionDispatch& FSessions;
   std::atomic<int32_t> FBitsPerSec{0};
   TKXServerLimits FLimits;
   std::unique_ptr<TSkHTTPWebBrokerBridge> FHTTP;

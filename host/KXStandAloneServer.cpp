@@ -137,12 +137,7 @@ void TKXStandAloneServer::Shutdown() {
   }
   FHTTPServerModule.reset();
   // the sessions go before the controller, each with its OnCloseSession (and counted down)
-  FOwnedSessions.reset();
-  if (FSessions && FSessions == GSessions()) {
-    FSessions->OnCreateSession = nullptr;
-    FSessions->OnDestroySession = nullptr;
-  }
-  FSessions = nullptr;
+  FSessions.reset();
   if (FOwnsController) {
     KXSetUploadFolderFunc(nullptr);
     delete FController;
@@ -156,11 +151,7 @@ void TKXStandAloneServer::Shutdown() {
 
 void TKXStandAloneServer::InitializeServer(const TKXHostOptions& AOptions) {
   TKXServerControllerBase* C = FController;
-  FSessions = GSessions();
-  if (!FSessions) {
-    FOwnedSessions = std::make_unique<TKXSessions>();
-    FSessions = FOwnedSessions.get();
-  }
+  FSessions = std::make_unique<TKXSessions>();
   // Raised on the thread that creates or destroys the session; the count is atomic.
   FSessions->OnCreateSession = [this](TKXApplication*) {
     ++FActiveSessions;
@@ -175,7 +166,7 @@ void TKXStandAloneServer::InitializeServer(const TKXHostOptions& AOptions) {
   if (AOptions.Port >= 0) C->SetPort(AOptions.Port);
   const std::string CacheDir = C->CacheDir();
   KXSetUploadFolderFunc([CacheDir] { return CacheDir; });
-  FHTTPServerModule = std::make_unique<TKXHTTPServerModule>(AOptions.Limits);
+  FHTTPServerModule = std::make_unique<TKXHTTPServerModule>(*C, *FSessions, AOptions.Limits);
 
   Log("");
   Log(std::string("Pellora Version: ") + kKXVersion);

@@ -44,6 +44,7 @@ public:
   std::string StartURL(bool AAsPDATest = false, bool AAsSSL = false, const std::string& AAsWAP = "");
   void CopyStartURLToClipboard();
   void ClearSessions();
+  TKXSessions& Sessions() { return *FSessions; }
   void Log(const std::string& AMsg, bool ADetailedOnly = false);
   void LogBytes(int64_t ABytes);
   // Launches ABrowser on AURL ("Error %s while launching browser." when it cannot).
@@ -113,8 +114,7 @@ private:
   TKXServerControllerBase* FController = nullptr;
   bool FOwnsController = false;
   bool FOwnsLogHooks = false;
-  std::unique_ptr<TKXSessions> FOwnedSessions;   // the registry, when none existed before
-  TKXSessions* FSessions = nullptr;
+  std::unique_ptr<TKXSessions> FSessions;
   std::unique_ptr<TKXHTTPServerModule> FHTTPServerModule;
   TKXNotificationQueue FNotifications;
 };

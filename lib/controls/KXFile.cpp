@@ -10,7 +10,7 @@
 #include "render/KXHTMLTag.h"
 #include "content/KXHTTPFile.h"
 #include "controls/KXRegion.h"
-#include "server/KXServerControllerBase.h"
+#include "session/KXServerControllerIntf.h"
 #include "SkStrUtils.h"
 
 namespace {
@@ -141,10 +141,9 @@ TKXHTMLTag* TKXCustomFile::RenderHTML(TKXComponent40Context& AContext) {
     if (Form->FormType() == ftApp && Form->UpdateMode() == umPartial) throw EKXException(kNoPartial);
     if (Form->FormType() == ftPage) throw EKXException(kNoPageMode);
   }
-  TKXServerControllerBase* C = GServerController();
   TKXApplication* S = AContext.WebApplication();
-  if (!C || !S) throw EKXException(kCannotWriteFrame);
-  const std::string Path = C->NewCacheFile("html", true);
+  if (!S) throw EKXException(kCannotWriteFrame);
+  const std::string Path = S->NewCacheFile("html");
   {
     std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
     Out << FrameDocument(AContext);
@@ -152,7 +151,7 @@ TKXHTMLTag* TKXCustomFile::RenderHTML(TKXComponent40Context& AContext) {
   }
   auto* Tag = new TKXHTMLTag("IFRAME");
   // The same session folder NewCacheFile wrote into.
-  Tag->AddStringParam("SRC", C->GetUserCacheURL() + AfterLastSeparator(Path));
+  Tag->AddStringParam("SRC", S->UserCacheURL() + AfterLastSeparator(Path));
   Tag->AddStringParam("frameborder", "0");
   Tag->AddStringParam("scrolling", "no");
   if (FStyleRenderOptions.RenderSize) Tag->AddIntegerParam("width", FWidth);
@@ -161,7 +160,6 @@ TKXHTMLTag* TKXCustomFile::RenderHTML(TKXComponent40Context& AContext) {
 
 std::string TKXCustomFile::FrameDocument(TKXComponent40Context& AContext) {
   TKXApplication* S = AContext.WebApplication();
-  TKXServerControllerBase* C = GServerController();
   const std::string N = HTMLName();
   TKXHTMLTag Body("BODY");
   Body.AddStringParam("TOPMARGIN", "0");
@@ -181,7 +179,7 @@ std::string TKXCustomFile::FrameDocument(TKXComponent40Context& AContext) {
   Form->AddStringParam("enctype", "multipart/form-data");
   Form->AddStringParam("name", "HiddenSubmitForm");
   if (!Designing()) Form->AddStringParam("onsubmit", "KXTop().GSubmitting = true; KXTop().ShowBusy(true);");
-  const TKXSessionTrackingMethod Tracking = C ? C->SessionTrackingMethod() : tmURL;
+  const TKXSessionTrackingMethod Tracking = S ? S->Controller().SessionTrackingMethod() : tmURL;
   const std::string Track = std::to_string(S ? S->TrackID() : 0);
   const std::string Base = S ? S->AppURLBase() : std::string();
   if (Tracking == tmURL) {

@@ -1,5 +1,7 @@
 #include "core/KXDescriptionReader.h"
 
+#include "core/KXGlobal.h"
+
 #include <charconv>
 #include <algorithm>
 #include <climits>
@@ -8,6 +10,7 @@
 #include <optional>
 
 #include "core/KXComponent.h"
+#include "core/KXGlobal.h"
 #include "core/KXResources.h"
 #include "SkStrUtils.h"
 
@@ -42,23 +45,10 @@ void AppendUtf8(std::string& S, uint32_t C) {
 
 std::vector<std::string> SplitPath(std::string_view APath) { return SplitString(APath, '.'); }
 
-struct TGlobalLookup {
-  std::mutex Lock;   // guards Find; set once at start-up, read while loading
-  TKXFindGlobalComponent Find;
-};
-
-TGlobalLookup& GlobalLookup() {
-  static TGlobalLookup G;
-  return G;
-}
-
+// A reference naming another root, as in "KXForm2.KXEdit1", names a form of the current session.
 TKXComponent* FindGlobal(std::string_view AName) {
-  TKXFindGlobalComponent Find;
-  {
-    std::lock_guard<std::mutex> Guard(GlobalLookup().Lock);
-    Find = GlobalLookup().Find;
-  }
-  return Find ? Find(AName) : nullptr;
+  IKXSessionScope* Session = CurrentSessionScope();
+  return Session ? Session->FindSessionComponent(AName) : nullptr;
 }
 
 }  // namespace
@@ -816,7 +806,3 @@ std::recursive_mutex& KXStreamLoadingLock() {
   return Lock;
 }
 
-void KXSetFindGlobalComponent(TKXFindGlobalComponent AFind) {
-  std::lock_guard<std::mutex> Guard(GlobalLookup().Lock);
-  GlobalLookup().Find = std::move(AFind);
-}

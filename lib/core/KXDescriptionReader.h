@@ -157,7 +157,4 @@ void KXReadComponentResource(TKXComponent& AInstance);
 // form may create components that load their own descriptions. Not held while a request runs.
 std::recursive_mutex& KXStreamLoadingLock();
 
-// Finds a root object (a form of the current session) for references naming another root, as
-// in "KXForm2.KXEdit1"; installed by the server controller. Empty by default.
-using TKXFindGlobalComponent = std::function<TKXComponent*(std::string_view AName)>;
-void KXSetFindGlobalComponent(TKXFindGlobalComponent AFind);
+

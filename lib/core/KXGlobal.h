@@ -1,8 +1,7 @@
 #pragma once
 // Process-wide enumerations and state shared by the framework's rooms.
 #include <string>
-
-class TKXApplication;
+#include <string_view>
 
 constexpr const char* kKXVersion = "10.0.0";
 
@@ -23,21 +22,29 @@ enum TCmdCondition {
 // The script function every generated script page carries to find the top-most window.
 extern const char* const kKXTopFunction;
 
-// The session served by this thread (set by the dispatcher and by the threads that destroy
-// sessions); forms, controls and rendering read it. Returns the previous value.
-TKXApplication* SetCurrentSession(TKXApplication* ASession);
-TKXApplication* CurrentSession();
+// The application folder: the executable's folder, with a trailing "/", unless replaced (tests,
+// embedding hosts). Settings, log and error files, Files/ and Templates/ are found there.
+const std::string& KXApplicationFolder();
+void KXSetApplicationFolder(const std::string& AFolder);
 
-// Sets the thread's current session for a scope and restores the previous one after it.
-class TKXCurrentSessionScope {
+class TKXComponent;
+
+// What the layers below the sessions ask of the session the thread serves (the session object is
+// its one implementation): it keeps the data modules made during its requests among its forms and
+// finds those by name for stored descriptions that refer to another form.
+class IKXSessionScope {
 public:
-  explicit TKXCurrentSessionScope(TKXApplication* ASession) : FPrevious(SetCurrentSession(ASession)) {}
-  ~TKXCurrentSessionScope() { SetCurrentSession(FPrevious); }
-  TKXCurrentSessionScope(const TKXCurrentSessionScope&) = delete;
-  TKXCurrentSessionScope& operator=(const TKXCurrentSessionScope&) = delete;
+  virtual void AdoptDataModule(TKXComponent* ADataModule) = 0;
+  virtual void DropDataModule(TKXComponent* ADataModule) = 0;
+  virtual TKXComponent* FindSessionComponent(std::string_view AName) = 0;
 
-private:
-  TKXApplication* FPrevious;
+protected:
+  ~IKXSessionScope() = default;
 };
+
+// The thread's current session as this layer sees it (set through SetCurrentSession); returns
+// the previous value.
+IKXSessionScope* SetCurrentSessionScope(IKXSessionScope* AScope);
+IKXSessionScope* CurrentSessionScope();
 
 

@@ -1,6 +1,7 @@
 #include "core/KXVCLDataModule.h"
 
 #include "core/KXDescriptionReader.h"
+#include "core/KXGlobal.h"
 
 namespace {
 
@@ -16,19 +17,14 @@ const TKXClassInfo& TKXVCLDataModule::StaticClassInfo() {
   return Info;
 }
 
-TKXDataModuleHooks& KXDataModuleHooks() {
-  static TKXDataModuleHooks Hooks;
-  return Hooks;
-}
-
 TKXVCLDataModule::~TKXVCLDataModule() {
-  if (KXDataModuleHooks().Remove) KXDataModuleHooks().Remove(this);
+  if (IKXSessionScope* Session = CurrentSessionScope(); Session && !Designing()) Session->DropDataModule(this);
 }
 
 void TKXVCLDataModule::AfterConstruction() {
   (void)GRegistered;
-  if (KXDataModuleHooks().Add) KXDataModuleHooks().Add(this);
   if (Designing()) return;
+  if (IKXSessionScope* Session = CurrentSessionScope()) Session->AdoptDataModule(this);
   if (ReadsStoredDescription()) KXReadComponentResource(*this);
   DoCreate();
 }

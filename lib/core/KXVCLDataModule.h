@@ -16,7 +16,8 @@ public:
   ~TKXVCLDataModule() override;
   KX_DECLARE_CLASS_INFO
 
-  // Outside design mode: the stored description (when ReadsStoredDescription), then OnCreate.
+  // Outside design mode: joins the thread's current session, then the stored description (when
+  // ReadsStoredDescription), then OnCreate.
   void AfterConstruction() override;
 
   std::function<void(TKXComponent* Sender)> OnCreate;
@@ -27,11 +28,3 @@ protected:
   virtual bool ReadsStoredDescription() const;
   void DoCreate();
 };
-
-// Process-wide hooks told of every data module once it is constructed and when it goes (the
-// session room attaches data modules made during a request to that request's session).
-struct TKXDataModuleHooks {
-  std::function<void(TKXVCLDataModule*)> Add;
-  std::function<void(TKXVCLDataModule*)> Remove;
-};
-TKXDataModuleHooks& KXDataModuleHooks();

@@ -49,6 +49,7 @@ const TKXClassInfo& TKXBaseForm::StaticClassInfo() {
 TKXBaseForm::TKXBaseForm(TKXComponent* AOwner) : TKXContainer(AOwner) {}
 
 TKXBaseForm::~TKXBaseForm() {
+  if (FWebApplication) FWebApplication->FormDestroyed(this);
   try {
     if (OnDestroy && !Designing()) OnDestroy(this);
   } catch (...) {
@@ -76,6 +77,11 @@ void TKXBaseForm::DoAfterRender() {
 TKXApplication* TKXBaseForm::WebApplication() {
   if (!FWebApplication && !Designing()) FWebApplication = CurrentSession();
   return FWebApplication;
+}
+
+const IKXServerController* TKXBaseForm::Controller() {
+  TKXApplication* S = WebApplication();
+  return S ? &S->Controller() : nullptr;
 }
 
 void TKXBaseForm::BecomeApplicationForm(TKXFormOutput AOutput) {

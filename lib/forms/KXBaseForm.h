@@ -8,8 +8,10 @@
 #include "core/KXBrowser.h"
 #include "render/KXColor.h"
 #include "controls/KXContainer.h"
+#include "session/KXSessionForm.h"
 #include "SkStringList.h"
 
+class IKXServerController;
 class TKXApplication;
 class TKXRenderStream;
 
@@ -20,9 +22,10 @@ enum TKXConnectionMode { cmAny, cmSecure, cmNonSecure };
 const TKXEnumInfo& KXConnectionModeInfo();
 const TKXEnumInfo& KXBrowserEnumInfo();
 
-class TKXBaseForm : public TKXContainer {
+class TKXBaseForm : public TKXContainer, public IKXSessionForm {
 public:
   explicit TKXBaseForm(TKXComponent* AOwner);
+  // Leaves its session's shown and released forms first.
   ~TKXBaseForm() override;
   KX_DECLARE_CLASS_INFO
 
@@ -42,6 +45,8 @@ public:
   void SetTitle(const std::string& AValue) { FTitle = AValue; }
   // The session: taken from the thread's current session on first use and kept.
   TKXApplication* WebApplication();
+  // The session's controller; none outside a session (design mode, a form made in code).
+  const IKXServerController* Controller();
   TKXFormType FormType() const { return FFormType; }
   TKXFormOutput FormOutput() const { return FFormOutput; }
   bool ReleaseCalled() const { return FReleaseCalled; }
@@ -68,6 +73,17 @@ public:
 
   // IKXBaseContainer, the parts every form shares.
   bool AcceptsHiddenComponent(TKXComponent* AComponent) override;
+
+  // IKXSessionForm: a form of this class makes no page of its own; the page forms refine it.
+  TKXBaseForm* FormObject() override { return this; }
+  bool IsHTML40Form() const override { return false; }
+  bool IsHTML32Form() const override { return FFormOutput == foHTML32; }
+  bool BrowserSecurityCheck() const override { return true; }
+  bool PartialUpdateMode() const override { return false; }
+  void ResizeTo(int, int) override {}
+  void AddToInitProc(const std::string&) override {}
+  void AddNewWindowCode(const std::string&, bool) override {}
+  void Free() override { delete this; }
 
 protected:
   // Marks the form an application form; a release asked for while it was being made happens now.

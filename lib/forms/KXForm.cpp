@@ -14,7 +14,7 @@
 #include "content/KXHTTPFile.h"
 #include "render/KXRenderContext.h"
 #include "core/KXScratch.h"
-#include "server/KXServerControllerBase.h"
+#include "session/KXServerControllerIntf.h"
 #include "core/KXStreams.h"
 #include "core/KXTextEncoding.h"
 #include "render/KXXMLTag.h"
@@ -87,7 +87,16 @@ const TKXClassInfo& TKXForm::StaticClassInfo() {
 
 TKXForm::TKXForm(TKXComponent* AOwner) : TKXBaseHTMLForm(AOwner) {
   FSupportedBrowsers = kKXDefaultSupportedBrowsers;
-  if (TKXServerControllerBase* C = GServerController()) FSupportedBrowsers = C->SupportedBrowsers();
+  if (TKXApplication* S = CurrentSession()) FSupportedBrowsers = S->Controller().SupportedBrowsers();
+}
+
+void TKXForm::AddNewWindowCode(const std::string& ACode, bool AUpdate) {
+  if (!FPageContext)
+    AddToInitProc(ACode);
+  else if (AUpdate)
+    FPageContext->AddToUpdateInitProcNewWindowCode(ACode);
+  else
+    FPageContext->AddToInitProcNewWindowCode(ACode);
 }
 
 TKXForm::~TKXForm() {
@@ -98,7 +107,7 @@ TKXForm::~TKXForm() {
 void TKXForm::Loaded() {
   TKXBaseHTMLForm::Loaded();
   if (FStyleSheet.Empty())
-    if (TKXServerControllerBase* C = GServerController()) FStyleSheet.Assign(C->StyleSheet());
+    if (const IKXServerController* C = Controller()) FStyleSheet.Assign(C->StyleSheet());
 }
 
 void TKXForm::Notification(TKXComponent* AComponent, TKXOperation AOperation) {
@@ -232,7 +241,7 @@ std::string TKXForm::FileSubmissionScript() {
   std::map<std::string, TKXComponent*> Sorted;
   for (TKXComponent* F : Files) Sorted.emplace(HTMLNameOf(F), F);
   TKXApplication* S = WebApplication();
-  TKXServerControllerBase* C = GServerController();
+  const IKXServerController* C = Controller();
   const TKXSessionTrackingMethod Tracking = C ? C->SessionTrackingMethod() : tmURL;
   const std::string Base = S ? S->InternalURLBase() : std::string();
   std::string Script = "var file=0;\r\nfunction SubmitNextFile(AName,AParam){\r\n";
@@ -293,7 +302,7 @@ TKXXMLTag* TKXForm::RenderAsync(TKXComponent40Context*) {
 
 std::string TKXForm::AddSubmitIFrame(TKXRenderStream* AStream) {
   TKXApplication* S = WebApplication();
-  TKXServerControllerBase* C = GServerController();
+  const IKXServerController* C = Controller();
   TKXPageContext40& PC = *FPageContext;
   const std::string& EOL = PageEOL();
   const std::string CharSet = C && !C->CharSet().empty() ? C->CharSet() : "UTF-8";
@@ -394,7 +403,7 @@ void TKXForm::GenerateForm(TKXRenderStream& AStream) {
   // Pages of one form are of about the same size: room for the last one saves regrowing.
   AStream.Reserve(FLastPageSize);
 
-  TKXServerControllerBase* C = GServerController();
+  const IKXServerController* C = Controller();
   const std::string& EOL = PageEOL();
   const TKXSessionTrackingMethod Tracking = C ? C->SessionTrackingMethod() : tmURL;
   const TKXBrowser Browser = S ? S->Browser() : brIE;
@@ -435,7 +444,7 @@ void TKXForm::GenerateForm(TKXRenderStream& AStream) {
   RenderChildren(*CC, PC);
   CC->LayoutManager()->ProcessControls(*CC, PC);
 
-  const std::string FilesURL = C ? C->GetFilesURL() : std::string();
+  const std::string FilesURL = S ? S->FilesURL() : std::string();
   auto AddContentFile = [&](const std::string& AEntry) {
     if (AEntry.empty()) return;
     if (AEntry.size() >= 3 && UpperCase(AEntry.substr(AEntry.size() - 3)) == ".JS")
@@ -516,7 +525,7 @@ void TKXForm::GenerateForm(TKXRenderStream& AStream) {
     Meta += "<meta name=\"viewport\" content=\"width=320; initial-scale=1.0; maximum-scale=1.0; user-scalable=0;\"/>";
   if (!(C && C->EnableImageToolbar())) Meta += EOL + "<META HTTP-EQUIV=\"imagetoolbar\" CONTENT=\"no\">";
   if (C) {
-    TKXFileReference& NoJS = C->NoJavaScriptSupport();
+    const TKXFileReference& NoJS = C->NoJavaScriptSupport();
     std::string URL = NoJS.URL();
     if (URL.empty() && !NoJS.Filename().empty()) URL = NoJS.Location(FilesURL, C->FilesDir());
     if (!URL.empty()) Meta += EOL + "<NOSCRIPT><META HTTP-EQUIV=\"Refresh\" CONTENT=\"0;URL=" + URL + "\"></NOSCRIPT>";

@@ -14,7 +14,6 @@ class TKXContainerLayout;
 class TKXCustomControl;
 class TKXPageContext40;
 class TKXXMLTag;
-struct TKXSessionFormHooks;
 
 // A page background: a file reference that may stay fixed while the page scrolls.
 class TKXBackground : public TKXFileReference {
@@ -48,7 +47,7 @@ public:
   void SetLeftToRight(bool AValue) { FLeftToRight = AValue; }
   TKXFormUpdateMode UpdateMode() const override { return FUpdateMode; }
   void SetUpdateMode(TKXFormUpdateMode AValue) { FUpdateMode = AValue; }
-  bool BrowserSecurityCheck() const { return FBrowserSecurityCheck; }
+  bool BrowserSecurityCheck() const override { return FBrowserSecurityCheck; }
   void SetBrowserSecurityCheck(bool AValue) { FBrowserSecurityCheck = AValue; }
   TKXComponent* ActiveControl() const { return FActiveControl; }
   void SetActiveControl(TKXComponent* AControl) override;
@@ -86,7 +85,7 @@ public:
 
   std::function<void(TKXComponent* Sender)> OnDefaultAction, OnResize;
 
-  void AddToInitProc(const std::string& ACode) { FInitProc += ACode; }
+  void AddToInitProc(const std::string& ACode) override { FInitProc += ACode; }
   const std::string& InitProc() const { return FInitProc; }
   // Raises OnDefaultAction with ASender (the form itself when none is given).
   void DoDefaultAction(TKXComponent* ASender = nullptr);
@@ -104,6 +103,14 @@ public:
   std::string ResizeScript() override;
   int RealTabIndexOf(TKXComponent* AControl) const override;
   std::string FirstVisibleFileControl() override;
+
+  // IKXSessionForm
+  bool IsHTML40Form() const override { return FFormOutput == foHTML40; }
+  bool PartialUpdateMode() const override { return FUpdateMode == umPartial; }
+  void ResizeTo(int AWidth, int AHeight) override { SetBounds(FLeft, FTop, AWidth, AHeight); }
+  // The page context exists only while a page is rendered; code asked for by an event handler
+  // waits in the form's init code for the next render.
+  void AddNewWindowCode(const std::string& ACode, bool AUpdate) override;
 
   // IKXBaseContainer
   TKXContainerContext* MakeContainerContext(TKXApplication* AWebApplication) override;
@@ -144,29 +151,3 @@ protected:
   bool FShowHint = true;
   TKXAsyncFormAnswer FAsyncAnswer;
 };
-
-// The application form: an HTML 4.0 form of type ftApp that the session shows. Applications
-// derive their forms from it and register the main one with SetAsMainForm.
-class TKXAppForm : public TKXForm {
-public:
-  explicit TKXAppForm(TKXComponent* AOwner);
-  KX_DECLARE_CLASS_INFO
-
-  void GenerateForm(TKXRenderStream& AStream) override;
-  const TKXClassInfo* MessageForm() const override;
-
-  // The application's main form class for a client type (HTML 4.0 unless told otherwise).
-  template <class T>
-  static void SetAsMainForm() {
-    SetMainFormClass(&T::StaticClassInfo());
-  }
-  static void SetMainFormClass(const TKXClassInfo* AClass, TKXClientType AClient = ctHTML40);
-  static const TKXClassInfo* MainFormClass(TKXClientType AClient = ctHTML40);
-  // A new instance of the main form class owned by ASession (created as that session's current).
-  static TKXAppForm* CreateMainForm(TKXApplication* ASession);
-};
-
-// The session form hooks these forms provide.
-TKXSessionFormHooks KXFormSessionHooks();
-// Makes KXFormSessionHooks() the process's hooks, once; safe to call more than once.
-void KXInstallFormHooks();

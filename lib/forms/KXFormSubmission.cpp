@@ -4,7 +4,7 @@
 #include "core/KXBrowser.h"
 #include "core/KXException.h"
 #include "forms/KXForm.h"
-#include "server/KXServerControllerBase.h"
+#include "session/KXServerControllerIntf.h"
 #include "core/KXStreams.h"
 #include "core/KXTextEncoding.h"
 #include "SkDateTime.h"
@@ -44,12 +44,12 @@ bool NothingSent(TKXApplication* ASession) {
 }
 
 void RenderActiveForm(TKXApplication* ASession) {
-  TKXServerControllerBase* C = GServerController();
+  IKXServerController& C = ASession->Controller();
   TKXBaseForm* Form = ASession->ActiveForm();
   if (!Form) return;
-  if (C && C->OnBeforeRender && !ASession->Terminated()) {
+  if (!ASession->Terminated()) {
     TKXBaseForm* NewForm = nullptr;
-    C->OnBeforeRender(ASession, Form, NewForm);
+    C.DoBeforeRender(ASession, Form, NewForm);
     if (NewForm) {
       NewForm->Show();
       KXPrepareActiveForm(ASession);
@@ -58,7 +58,7 @@ void RenderActiveForm(TKXApplication* ASession) {
   }
   TKXRenderStream Page(rnInMemory);
   Form->GenerateForm(Page);
-  if (C && C->OnAfterRender) C->OnAfterRender(ASession, Form);
+  C.DoAfterRender(ASession, Form);
   // The page's bytes go out as rendered: already in the page's character set, which the
   // response's own text conversion knows nothing about.
   std::string Bytes(static_cast<size_t>(Page.Size()), '\0');
@@ -79,7 +79,7 @@ void WriteRedirectPage(TKXApplication* ASession, TWebResponse* AResponse) {
 
 void WriteContinuationPage(TKXApplication* ASession, TWebResponse* AResponse, bool AHidden,
                            const TSkStringList& APosted) {
-  TKXServerControllerBase* C = GServerController();
+  IKXServerController& C = ASession->Controller();
   const std::string H = AHidden ? "Hidden" : "";
   // Both come from the post: written into the script only as string literal content.
   const std::string Control = TextToJSStringLiteral(APosted.Values("KX_MainPageSubmitControl"));
@@ -87,15 +87,15 @@ void WriteContinuationPage(TKXApplication* ASession, TWebResponse* AResponse, bo
   const std::string Track = std::to_string(ASession->TrackID());
   const std::string Next = "KXTop().SubmitNextFile('" + Control + "','" + Param + "');";
   const std::string Unlock = "KXTop().GSubmitting = false; KXTop().ValidClick = true;";
-  if (C && C->SessionTrackingMethod() == tmHidden) {
+  if (C.SessionTrackingMethod() == tmHidden) {
     const std::string S = Control.empty() ? "KXTop().document." + H + "SubmitForm.submit();" : Next;
     AResponse->SetContent(std::string("<html><head>\r\n<script>") + kKXTopFunction + Unlock + "\r\n" +
                           "KXTop().document." + H + "SubmitForm.KX_TrackID_.value = " + Track + ";\r\n" + S +
                           "\r\n</script>\r\n</head></html>");
     return;
   }
-  const std::string Exec = C ? C->ExecCmd() : std::string("EXEC");
-  const std::string URL = C && C->SessionTrackingMethod() == tmCookie
+  const std::string& Exec = C.ExecCmd();
+  const std::string URL = C.SessionTrackingMethod() == tmCookie
                               ? ASession->AppURLBase() + "/" + Exec + "?" + ASession->AppID() + Track
                               : ASession->AppURLBase() + "/" + Exec + "/" + Track + "/" + ASession->AppID();
   const std::string S = Control.empty() ? "KXTop().document." + H + "SubmitForm.action=p;\r\nKXTop().document." + H +
@@ -115,11 +115,11 @@ bool WMLOutput(TKXApplication* ASession) {
 // The session cookie carries the track id of the page just sent; a terminated session's is
 // sent already expired so the browser drops it.
 void SendSessionCookie(TKXApplication* ASession, TWebResponse* AResponse, bool AExpired) {
-  TKXServerControllerBase* C = GServerController();
-  if (!C || C->SessionTrackingMethod() != tmCookie) return;
+  IKXServerController& C = ASession->Controller();
+  if (C.SessionTrackingMethod() != tmCookie) return;
   const TDateTime Now = NowLocal() + TimeZoneBiasDays();
   TCookie& Cookie = AResponse->Cookies().Add();
-  Cookie.SetName("Kexalo_" + C->AppNameNoBlanks());
+  Cookie.SetName("Kexalo_" + C.AppNameNoBlanks());
   Cookie.SetPath(ASession->AppURLBase());
   if (AExpired) {
     Cookie.SetValue(ASession->AppID() + "_");
@@ -142,12 +142,12 @@ void SetWAPContentType(TKXApplication* ASession, TWebResponse* AResponse) {
 }  // namespace
 
 void KXPrepareActiveForm(TKXApplication* ASession) {
-  TKXServerControllerBase* C = GServerController();
+  IKXServerController& C = ASession->Controller();
   TKXBaseForm* Form = ASession->ActiveForm();
   std::string Action = ASession->ExecAction();
-  if (C && PartialForm(Form)) {
+  if (PartialForm(Form)) {
     const std::string Track = std::to_string(ASession->TrackID());
-    Action = C->SessionTrackingMethod() == tmURL ? ASession->AppURLBase() + "/UPDATE/" + Track + "/" + ASession->AppID()
+    Action = C.SessionTrackingMethod() == tmURL ? ASession->AppURLBase() + "/UPDATE/" + Track + "/" + ASession->AppID()
                                                  : ASession->AppURLBase() + "/UPDATE?" + ASession->AppID() + Track;
   }
   ASession->SetFormAction(Action);
@@ -171,7 +171,7 @@ void KXPrepareActiveForm(TKXApplication* ASession) {
 }
 
 void KXExecuteActiveForm(TKXApplication* ASession, TSkStringList& AParams) {
-  TKXServerControllerBase* C = GServerController();
+  IKXServerController& C = ASession->Controller();
   // The query of a cookie-tracking submit address arrives as a line of its own.
   const std::string Query = ASession->AppID() + std::to_string(ASession->TrackID());
   for (int I = AParams.Count() - 1; I >= 1; --I)
@@ -189,8 +189,8 @@ void KXExecuteActiveForm(TKXApplication* ASession, TSkStringList& AParams) {
   } catch (const std::exception& E) {
     ASession->FreeReleasedForms();
     bool Handled = false;
-    if (C && C->OnException) C->OnException(ASession, E, Handled);
-    if (!Handled) ASession->ShowMessage(E.what(), C ? C->ExceptionDisplayMode() : smAlert, "KXException.html");
+    C.DoException(ASession, E, Handled);
+    if (!Handled) ASession->ShowMessage(E.what(), C.ExceptionDisplayMode(), "KXException.html");
   }
   if (!NothingSent(ASession)) return;
   if (ASession->ActiveForm()) {
@@ -202,12 +202,12 @@ void KXExecuteActiveForm(TKXApplication* ASession, TSkStringList& AParams) {
 }
 
 void KXTerminateApplication(TKXApplication* ASession, TWebResponse* AResponse) {
-  TKXServerControllerBase* C = GServerController();
+  IKXServerController& C = ASession->Controller();
   const std::string& URL = ASession->RedirectURL();
   const std::string& Msg = ASession->TerminateMessage();
   if (URL.empty() && Msg.empty()) return;
   AResponse->SetContentStream(nullptr);
-  const std::string D = std::to_string((C ? C->RedirectMsgDelay() : 0) * 10);
+  const std::string D = std::to_string(C.RedirectMsgDelay() * 10);
   const TKXClientType Client = ASession->ClientType();
   const bool WithMsg = !Msg.empty();
   std::string Page;
@@ -235,7 +235,7 @@ void KXTerminateApplication(TKXApplication* ASession, TWebResponse* AResponse) {
   } else if (Client == ctHTML32) {
     Page = "<html><body>" + Msg + "\r\n</body></html>";
   } else if (Client == ctWAP && WMLOutput(ASession)) {
-    Page = std::string(kWMLPrologue) + "<card id=\"cardterminate\" title=\"" + (C ? C->AppName() : std::string()) +
+    Page = std::string(kWMLPrologue) + "<card id=\"cardterminate\" title=\"" + C.AppName() +
            "\" newcontext=\"true\">\r\n<p>\r\n" + Msg + "\r\n\r\n</p>\r\n</card>\r\n</wml>";
   } else if (Client == ctWAP) {
     Page = std::string(kXHTMLMPPrologue) + Msg + "\r\n</html>";
@@ -248,12 +248,11 @@ void KXTerminateApplication(TKXApplication* ASession, TWebResponse* AResponse) {
 }
 
 void KXExecuteSession(TKXApplication* ASession, unsigned ATrackID, int ACommand, TSkStringList& AParams) {
-  TKXServerControllerBase* C = GServerController();
-  if (!C) throw EKXException("No server controller has been created.");
+  IKXServerController& C = ASession->Controller();
   TWebResponse* Response = ASession->Response();
   if (ACommand == cmdReentry) {
     ASession->SetRunParams(AParams);
-    if (C->OnReEntry) C->OnReEntry(ASession);
+    C.DoReEntry(ASession);
   }
   if (Response) SetWAPContentType(ASession, Response);
   ASession->SetIsPartialUpdate(ACommand == cmdUpdate);
@@ -273,11 +272,11 @@ void KXExecuteSession(TKXApplication* ASession, unsigned ATrackID, int ACommand,
     if (!(ASession->Terminated() && !ASession->RedirectURL().empty())) KXExecuteActiveForm(ASession, AParams);
   } else if (ACommand != cmdReentry) {
     bool Handled = false, Execute = false;
-    if (C->OnBackButton)
-      C->OnBackButton(static_cast<int>(ATrackID), static_cast<int>(ASession->TrackID()), AParams.Values("KX_FormName"),
-                      Handled, Execute);
+    if (C.HandlesBackButton())
+      C.DoBackButton(static_cast<int>(ATrackID), static_cast<int>(ASession->TrackID()), Execute, Handled,
+                     AParams.Values("KX_FormName"));
     if (!Handled) {
-      if (C->ShowResyncWarning()) ASession->ShowMessage(kResyncWarning, smAlert);
+      if (C.ShowResyncWarning()) ASession->ShowMessage(kResyncWarning, smAlert);
     } else if (Execute) {
       KXExecuteActiveForm(ASession, AParams);
     }

@@ -3,7 +3,7 @@
 // form before it) when a session's ShowMessage asks for one of the same-window modes.
 #include <string>
 
-#include "forms/KXForm.h"
+#include "forms/KXAppForm.h"
 
 class TKXShowMessage : public TKXAppForm {
 public:

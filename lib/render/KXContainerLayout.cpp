@@ -8,7 +8,7 @@
 #include "render/KXHTMLTag.h"
 #include "render/KXRenderContext.h"
 #include "core/KXScratch.h"
-#include "server/KXServerControllerBase.h"
+#include "session/KXServerControllerIntf.h"
 #include "core/KXStreams.h"
 #include "core/KXTextEncoding.h"
 #include "SkStrUtils.h"
@@ -254,8 +254,8 @@ void TKXLayoutMgrForm::Process(TKXRenderStream& AStream, TKXContainerContext& AC
     return;
   }
   const std::string& EOL = PageEOL();
-  TKXServerControllerBase* Controller = GServerController();
   TKXApplication* S = APageContext.WebApplication();
+  const IKXServerController* Controller = S ? &S->Controller() : nullptr;
   std::string Head;
   if (!APageContext.DocType().empty()) Head += APageContext.DocType() + "\r\n";
   const std::string CharSet = Controller && !Controller->CharSet().empty() ? Controller->CharSet() : "UTF-8";

@@ -18,6 +18,9 @@
 #include "content/KXInternalFiles.h"
 #include "server/KXServerControllerBase.h"
 #include "server/KXSessionDispatch.h"
+#include "forms/KXAppForm.h"
+#include "forms/KXFormSubmission.h"
+#include "session/KXApplication.h"
 #include "SkCodec.h"
 #include "SkStrUtils.h"
 #include "SkStream.h"
@@ -57,6 +60,11 @@ bool TryTrackID(const std::string& AText, unsigned& AValue) {
 int TrackIDOrMinusOne(const std::string& AText) {
   int64_t V;
   return TryStrToInt64(AText, V) && V >= 0 && V <= INT32_MAX ? static_cast<int>(V) : -1;
+}
+
+bool HasHTML40ActiveForm(TKXApplication* ASession) {
+  IKXSessionForm* Form = ASession->ActiveSessionForm();
+  return Form && Form->IsHTML40Form();
 }
 
 bool IsSessionCommand(TCmdCondition C) {
@@ -113,14 +121,9 @@ const std::string& TKXServer::PageFormClass() { return GPageFormClass; }
 // ---------------------------------------------------------------------------------------------
 // Entry
 
-TKXServer::TKXServer() = default;
+TKXServer::TKXServer(TKXServerControllerBase& AController, IKXSessionDispatch& ASessions)
+    : FController(AController), FSessions(ASessions) {}
 TKXServer::~TKXServer() = default;
-
-TKXServerControllerBase& TKXServer::Controller() {
-  TKXServerControllerBase* C = GServerController();
-  if (!C) throw EKXException("No server controller has been created.");
-  return *C;
-}
 
 bool TKXServer::HandleRequest(TWebRequest& ARequestRef, TWebResponse& AResponseRef) {
   TWebRequest* ARequest = &ARequestRef;
@@ -366,12 +369,12 @@ void TKXServer::ExtractCookieIDs(TWebRequest* ARequest, TWebResponse* AResponse)
   if (!C.ReEntryOptions().AutoCreateSession) throw EInvalidSession(kSessionNotFound);
   FState.ExecWord = C.ReEntryOptions().Cmd;
   const std::string Bind = ARequest->QueryFields().Values("bind");
-  TKXApplication* Tagged = Bind.empty() ? nullptr : KXSessionDispatch().LookupByTaggedNameAndLock(Bind);
+  TKXSessionHandle Tagged;
+  if (!Bind.empty()) Tagged = FSessions.LookupByTaggedNameAndLock(Bind);
   if (Tagged) {
-    FState.Session = Tagged;
+    FState.Session = std::move(Tagged);
     SetSessionCookies(AResponse);   // a re-entry through "bind" refreshes the session's cookies
-    KXSessionDispatch().Release(Tagged);
-    FState.Session = nullptr;
+    FState.Session.Release();
   } else {
     P.Command = cmdStart;
     FState.Cacheable = false;
@@ -382,10 +385,7 @@ void TKXServer::BindTaggedSession(TWebRequest* ARequest) {
   if (ARequest->MethodType() != mtGet && ARequest->MethodType() != mtHead) return;
   const std::string Bind = ARequest->QueryFields().Values("bind");
   if (Bind.empty()) return;
-  if (TKXApplication* Tagged = KXSessionDispatch().LookupByTaggedNameAndLock(Bind)) {
-    FState.SessionID = KXSessionDispatch().SessionID(Tagged);
-    KXSessionDispatch().Release(Tagged);
-  }
+  if (TKXSessionHandle Tagged = FSessions.LookupByTaggedNameAndLock(Bind)) FState.SessionID = Tagged->AppID();
 }
 
 void TKXServer::DetermineClientIP(TWebRequest* ARequest) {
@@ -395,24 +395,13 @@ void TKXServer::DetermineClientIP(TWebRequest* ARequest) {
 }
 
 void TKXServer::FindSession(TWebRequest* ARequest) {
-  IKXSessionDispatch& Sessions = KXSessionDispatch();
-  TKXApplication* Session = Sessions.LookupAndLock(FState.SessionID);
+  TKXSessionHandle Session = FSessions.LookupAndLock(FState.SessionID);
   if (!Session) throw EInvalidSession(kSessionNotFound);
-  try {
-    Sessions.CheckSession(Session, FState.ClientIP, ARequest->UserAgent());
-  } catch (...) {
-    Sessions.Release(Session);
-    throw;
-  }
-  FState.Session = Session;
+  Session->CheckAddressAndBrowser(FState.ClientIP, DetermineBrowser(ARequest->UserAgent()).Browser);
+  FState.Session = std::move(Session);
 }
 
-void TKXServer::ReleaseSession() {
-  if (!FState.Session) return;
-  TKXApplication* Session = FState.Session;
-  FState.Session = nullptr;
-  KXSessionDispatch().Release(Session);
-}
+void TKXServer::ReleaseSession() { FState.Session.Release(); }
 
 // ---------------------------------------------------------------------------------------------
 // Authentication
@@ -429,8 +418,7 @@ bool TKXServer::CheckCredentials() {
 
 bool TKXServer::CheckSessionCredentials() {
   if (!Controller().AuthActive() || !FState.Session) return true;
-  IKXSessionDispatch& S = KXSessionDispatch();
-  return FState.UserName == S.SessionAuthUser(FState.Session) && FState.Password == S.SessionAuthPassword(FState.Session);
+  return FState.UserName == FState.Session->AuthUser() && FState.Password == FState.Session->AuthPassword();
 }
 
 void TKXServer::SendChallenge(TWebResponse* AResponse) {
@@ -473,7 +461,7 @@ void TKXServer::RunCommand(TWebRequest* ARequest, TWebResponse* AResponse) {
       break;
     case cmdResize:
       FState.Cacheable = false;
-      KXSessionDispatch().ApplyWindowSize(FState.Session, ARequest, AResponse, FState.Params, TrackIDNumber() != 0);
+      ApplyWindowSize(ARequest, AResponse, TrackIDNumber() != 0);
       break;
     case cmdStop:
       CommandStop(ARequest, AResponse);
@@ -516,8 +504,7 @@ unsigned TKXServer::TrackIDNumber() const {
 }
 
 void TKXServer::ExecSession(TWebRequest* ARequest, TWebResponse* AResponse, TCmdCondition ACommand) {
-  KXSessionDispatch().Exec(FState.Session, TrackIDNumber(), ACommand, ARequest, AResponse, FState.ClientIP,
-                           FState.Params);
+  Exec(TrackIDNumber(), ACommand, ARequest, AResponse);
 }
 
 // Creates, registers and locks a session with the credential checks of a start; false when the
@@ -538,17 +525,108 @@ bool TKXServer::StartSession(TWebRequest* ARequest, TWebResponse* AResponse, std
   Start.AuthPassword = FState.Password;
   Start.Request = ARequest;
   Start.Response = AResponse;
-  IKXSessionDispatch& Sessions = KXSessionDispatch();
-  FState.Session = Sessions.Start(Start, AStartURL);
-  FState.SessionID = Sessions.SessionID(FState.Session);
+  NewSession(Start, AStartURL);
+  FState.SessionID = FState.Session->AppID();
   if (!C.AuthBeforeNewSession() && !CheckCredentials()) {
-    TKXApplication* Session = FState.Session;
-    FState.Session = nullptr;
-    Sessions.Discard(Session);
+    FSessions.Discard(FState.Session);
     SendChallenge(AResponse);
     return false;
   }
   return true;
+}
+
+void TKXServer::NewSession(const TKXStartRequest& AStart, std::string& AStartURL) {
+  TKXServerControllerBase& C = Controller();
+  TWebRequest* Request = AStart.Request;
+  const TKXBrowserType Browser = DetermineBrowser(AStart.BrowserText);
+  TSkStringList Params;
+  std::string ScriptName, Referer, Tag;
+  if (Request) {
+    Params = Request->QueryFields();
+    ScriptName = Request->ScriptName();
+    Referer = Request->Referer();
+    Tag = Request->QueryFields().Values("bind");
+  }
+  auto Made = std::make_unique<TKXApplication>(C, Browser, AStart.BrowserText, AStart.ClientIP, AStart.AuthUser,
+                                               AStart.AuthPassword, Referer, Params, ScriptName);
+  if (!Tag.empty()) Made->SetTaggedSessionName(Tag);
+  const std::string Base = ScriptName.find(Made->AppURLBase()) != std::string::npos ? std::string() : Made->AppURLBase();
+  AStartURL = Base + ScriptName + "/" + C.ExecCmd();
+  switch (C.SessionTrackingMethod()) {
+    case tmURL:
+    case tmHidden:
+      AStartURL += "/0/" + Made->AppID();
+      break;
+    case tmCookie:
+      break;
+    default:
+      throw EKXException("Unknown session tracking method");
+  }
+  Made->SetFormFactory(&TKXAppForm::Factory());
+  FState.Session = FSessions.AddSessionAndLock(std::move(Made));
+  // Registered and locked from here: a failure must take it out again, or every refused start
+  // would leave a session behind until it expires.
+  try {
+    Bind(Request, AStart.Response);
+    TKXApplication* S = FState.Session.Get();
+    TKXBaseForm* Chosen = nullptr;
+    C.DoNewSession(S, Chosen);
+    TKXAppForm* MainForm = dynamic_cast<TKXAppForm*>(static_cast<TKXComponent*>(Chosen));
+    if (Chosen) {
+      if (!MainForm) throw EKXException("Form must be an application form.");
+    } else {
+      const TKXClientType Client = S->ClientType();
+      if (Client != ctHTML40 && Client != ctHTML32 && Client != ctWAP) throw EKXException("Unknown client type.");
+      MainForm = TKXAppForm::CreateMainForm(S);
+      if (!MainForm) throw EDeviceNotSupported("Device not supported");
+    }
+    MainForm->Show();
+  } catch (...) {
+    FSessions.Discard(FState.Session);
+    throw;
+  }
+}
+
+void TKXServer::Bind(TWebRequest* ARequest, TWebResponse* AResponse) {
+  TKXApplication* S = FState.Session.Get();
+  S->SetFileList(ARequest ? &ARequest->Files() : nullptr);
+  S->Initialize(ARequest, AResponse);
+}
+
+void TKXServer::Exec(unsigned ATrackID, TCmdCondition ACommand, TWebRequest* ARequest, TWebResponse* AResponse) {
+  TKXApplication* S = FState.Session.Get();
+  Bind(ARequest, AResponse);
+  try {
+    KXExecuteSession(S, ATrackID, ACommand, FState.Params);
+    S->FreeReleasedForms();
+  } catch (...) {
+    S->UnInitialize();
+    throw;
+  }
+  S->UnInitialize();
+  if (!S->Terminated()) return;
+  // The request is over for this session: give it up first, then have the registry end it.
+  const std::string ID = S->AppID();
+  FState.Session.Release();
+  FSessions.Terminate(ID);
+}
+
+void TKXServer::ApplyWindowSize(TWebRequest* ARequest, TWebResponse* AResponse, bool AReply) {
+  TKXApplication* S = FState.Session.Get();
+  Bind(ARequest, AResponse);
+  auto* Form = dynamic_cast<TKXForm*>(static_cast<TKXComponent*>(S->ActiveForm()));
+  if (Form && Form->IsHTML40Form()) {
+    const TSkStringList& P = FState.Params;
+    const int Width = StrToIntDef(P.Values("KX_width"), Form->Width());
+    const int Height = StrToIntDef(P.Values("KX_height"), Form->Height());
+    Form->ResizeTo(Width, Height);
+    S->SetFormSize(Width, Height);
+    TSyncLog::Log("Resize: " + std::to_string(Width) + "," + std::to_string(Height));
+    if (AReply && AResponse)
+      AResponse->SetContent("<html><head><script>" + Form->ResizeScript() + "\r\n" + kKXTopFunction +
+                            "KXTop().GSubmitting=false;" + "\r\n" + "</script></head></html>");
+  }
+  S->UnInitialize();
 }
 
 void TKXServer::CommandStart(TWebRequest* ARequest, TWebResponse* AResponse) {
@@ -556,16 +634,19 @@ void TKXServer::CommandStart(TWebRequest* ARequest, TWebResponse* AResponse) {
   FState.Cacheable = false;
   std::string StartURL;
   if (!StartSession(ARequest, AResponse, StartURL)) return;
-  IKXSessionDispatch& Sessions = KXSessionDispatch();
-  if (Sessions.HasHTML40ActiveForm(FState.Session)) {
-    std::string SubmitURL = Sessions.SessionURLBase(FState.Session) + "/" + FState.ExecWord;
+  if (HasHTML40ActiveForm(FState.Session.Get())) {
+    std::string SubmitURL = FState.Session->AppURLBase() + "/" + FState.ExecWord;
     if (C.SessionTrackingMethod() == tmURL) SubmitURL += "/0/" + FState.SessionID;
     if (C.SessionTrackingMethod() == tmCookie && FState.ExecWord == C.ReEntryOptions().Cmd && !ARequest->Query().empty())
       SubmitURL += "?" + ARequest->Query();
     AResponse->SetContent(SizeProbePage(ARequest, SubmitURL));
     if (C.SessionTrackingMethod() == tmCookie) SetSessionCookies(AResponse);
   } else if (C.SessionTrackingMethod() == tmHidden) {
-    Sessions.RemoveRunParams(FState.Session, FState.Params);
+    const TSkStringList& Run = FState.Session->RunParams();
+    for (int I = 0; I < Run.Count(); ++I) {
+      const int At = FState.Params.IndexOfName(Run.Names(I));
+      if (At >= 0) FState.Params.Delete(At);
+    }
     RunExec(ARequest, AResponse, 0, cmdExec);
   } else {
     if (C.SessionTrackingMethod() == tmCookie) SetSessionCookies(AResponse);
@@ -612,21 +693,20 @@ std::string TKXServer::SizeProbePage(TWebRequest* ARequest, const std::string& A
           "<input type=hidden name=\"KX_width\">\r\n<input type=hidden name=\"KX_height\">\r\n" +
           "<input type=hidden name=\"KX_SessionID_\" value=\"" + FState.SessionID + "\">\r\n" +
           "<input type=hidden name=\"KX_TrackID_\" value=\"" +
-          std::to_string(KXSessionDispatch().SessionTrackID(FState.Session)) + "\">\r\n</form></BODY></HTML>";
+          std::to_string(FState.Session->TrackID()) + "\">\r\n</form></BODY></HTML>";
   return Page;
 }
 
 void TKXServer::CommandExec(TWebRequest* ARequest, TWebResponse* AResponse) {
   const unsigned Track = TrackIDNumber();
   FState.Cacheable = Track != 0;
-  if (Track == 0 && KXSessionDispatch().HasHTML40ActiveForm(FState.Session))
-    KXSessionDispatch().ApplyWindowSize(FState.Session, ARequest, AResponse, FState.Params, false);
+  if (Track == 0 && HasHTML40ActiveForm(FState.Session.Get())) ApplyWindowSize(ARequest, AResponse, false);
   if (!CheckSessionCredentials()) return SendChallenge(AResponse);
   RunExec(ARequest, AResponse, Track, cmdExec);
 }
 
 void TKXServer::RunExec(TWebRequest* ARequest, TWebResponse* AResponse, unsigned ATrackID, TCmdCondition ACommand) {
-  KXSessionDispatch().Exec(FState.Session, ATrackID, ACommand, ARequest, AResponse, FState.ClientIP, FState.Params);
+  Exec(ATrackID, ACommand, ARequest, AResponse);
   TSyncLog::Log("Execute: " + FState.SessionID);
 }
 
@@ -639,15 +719,14 @@ void TKXServer::CommandStop(TWebRequest* ARequest, TWebResponse* AResponse) {
     TCookie& Cookie = AResponse->Cookies().Add();
     Cookie.SetName("Kexalo_" + Controller().AppNameNoBlanks());
     Cookie.SetValue(FState.SessionID + "_");
-    Cookie.SetPath(KXSessionDispatch().SessionURLBase(FState.Session));
+    Cookie.SetPath(FState.Session->AppURLBase());
     Cookie.SetExpires(NowLocal() + TimeZoneBiasDays() - 1000 + 2);
   }
   const std::string& Rest = FState.Path.RemainingPath;
   if (!Rest.empty()) AResponse->SendRedirect((StartsText("_s_.", Rest) ? "https://" : "http://") + Rest);
   const std::string ID = FState.SessionID;
   ReleaseSession();
-  SetCurrentSession(nullptr);
-  KXSessionDispatch().Terminate(ID);
+  FSessions.Terminate(ID);
 }
 
 void TKXServer::CommandFiles(TWebRequest* ARequest, TWebResponse* AResponse) {
@@ -682,16 +761,8 @@ void TKXServer::CommandCache(TWebRequest* ARequest, TWebResponse* AResponse) {
   std::string Rest = Name;
   if (SameText(Fetch(Rest), "user")) {
     const std::string ID = Fetch(Rest);
-    IKXSessionDispatch& Sessions = KXSessionDispatch();
-    if (TKXApplication* Session = Sessions.LookupAndLock(ID)) {
-      try {
-        Sessions.CheckSession(Session, FState.ClientIP, ARequest->UserAgent());
-      } catch (...) {
-        Sessions.Release(Session);
-        throw;
-      }
-      Sessions.Release(Session);
-    }
+    if (TKXSessionHandle Session = FSessions.LookupAndLock(ID))
+      Session->CheckAddressAndBrowser(FState.ClientIP, DetermineBrowser(ARequest->UserAgent()).Browser);
   }
   if (!IsSafeRelativeName(Name)) {
     AResponse->SetStatusCode(404);
@@ -798,7 +869,7 @@ std::string TKXServer::ServeMessage(TWebRequest* ARequest, const std::string& AT
   if (In) {
     std::stringstream Buffer;
     Buffer << In.rdbuf();
-    const std::string Files = CurrentSession() ? KXSessionDispatch().SessionURLBase(CurrentSession()) + "/files/"
+    const std::string Files = CurrentSession() ? CurrentSession()->AppURLBase() + "/files/"
                                                : C.GetFilesURL();
     Page = ReplaceAllText(Buffer.str(), "../files/", Files);
   } else {
@@ -913,7 +984,7 @@ void TKXServer::HandleException(const std::exception& AException, TWebRequest* A
     ServeReference(ARequest, AResponse, C.DeviceNotSupported(), AException, false);
   } else {
     bool Handled = false;
-    const bool Assigned = C.DoException(FState.Session, AException, Handled);
+    const bool Assigned = C.DoException(FState.Session.Get(), AException, Handled);
     if (!(Assigned && Handled)) ServeServerError(ARequest, AResponse, &AException, "Error");
   }
 }
@@ -960,13 +1031,13 @@ void TKXServer::Finish(TWebRequest* ARequest, TWebResponse* AResponse) {
 void TKXServer::SetSessionCookies(TWebResponse* AResponse) {
   if (!AResponse || !FState.Session) return;
   TKXServerControllerBase& C = Controller();
-  IKXSessionDispatch& S = KXSessionDispatch();
-  const int Timeout = S.SessionTimeout(FState.Session);
+  TKXApplication& S = *FState.Session.Get();
+  const int Timeout = S.SessionTimeOut();
   const TDateTime Now = NowLocal() + TimeZoneBiasDays();
   TCookie& Session = AResponse->Cookies().Add();
   Session.SetName("Kexalo_" + C.AppNameNoBlanks());
-  Session.SetValue(S.SessionID(FState.Session) + "_" + std::to_string(S.SessionTrackID(FState.Session)));
-  Session.SetPath(S.SessionURLBase(FState.Session));
+  Session.SetValue(S.AppID() + "_" + std::to_string(S.TrackID()));
+  Session.SetPath(S.AppURLBase());
   if (Timeout > 0) Session.SetExpires(Now + Timeout / 1440.0 + 2);
   TCookie& Check = AResponse->Cookies().Add();
   Check.SetName(kCookieCheckName);

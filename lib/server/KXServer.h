@@ -9,6 +9,7 @@
 
 #include "core/KXGlobal.h"
 #include "core/KXLog.h"
+#include "session/KXSessionHandle.h"
 #include "SkDateTime.h"
 #include "SkStringList.h"
 #include "SkWebRequest.h"
@@ -16,6 +17,7 @@
 
 class TKXApplication;
 class TKXServerControllerBase;
+class IKXSessionDispatch;
 class TSkStream;
 
 // The path split into its parts: mode prefixes, command word, command, file name and the rest.
@@ -34,16 +36,27 @@ struct TKXDispatchState {
   std::string ClientIP;
   std::string UserName, Password;
   TSkStringList Params;
-  TKXApplication* Session = nullptr;
+  TKXSessionHandle Session;
   bool Cacheable = true;
   bool Authorised = true;
   bool SkipCaching = false;   // 401 and 403 answers get no caching headers
   std::string ExecWord;
 };
 
+// A browser's request to start a session, as the dispatcher read it.
+struct TKXStartRequest {
+  std::string BrowserText;   // User-Agent, or the text forced by a "32", "WML" or "XHTMLMP" prefix
+  std::string ClientIP;
+  std::string AuthUser, AuthPassword;
+  TWebRequest* Request = nullptr;
+  TWebResponse* Response = nullptr;
+};
+
+// One dispatcher serves one request (the transport makes a fresh one for each); the controller
+// and the registry are the host's, handed over by the factory that makes dispatchers.
 class TKXServer : public IWebDispatcher {
 public:
-  TKXServer();
+  TKXServer(TKXServerControllerBase& AController, IKXSessionDispatch& ASessions);
   ~TKXServer() override;
   bool HandleRequest(TWebRequest& ARequest, TWebResponse& AResponse) override;
 
@@ -106,7 +119,18 @@ private:
                       const std::exception& AException, bool ARedirectFileToFilesURL);
   bool NotModifiedSinceStart(TWebRequest* ARequest);
 
-  TKXServerControllerBase& Controller();
+  // Creates a session for the start request, registered, with its main form shown, and holds it
+  // in FState.Session.
+  void NewSession(const TKXStartRequest& AStart, std::string& AStartURL);
+  // Runs one request of the held session; a request that ended the session lets it go here.
+  void Exec(unsigned ATrackID, TCmdCondition ACommand, TWebRequest* ARequest, TWebResponse* AResponse);
+  // Applies "KX_width"/"KX_height"; with AReply the response becomes the resize script page.
+  void ApplyWindowSize(TWebRequest* ARequest, TWebResponse* AResponse, bool AReply);
+  void Bind(TWebRequest* ARequest, TWebResponse* AResponse);
+
+  TKXServerControllerBase& Controller() { return FController; }
+  TKXServerControllerBase& FController;
+  IKXSessionDispatch& FSessions;
   TKXDispatchState FState;
 };
 

@@ -15,10 +15,9 @@
 
 #include "core/KXException.h"
 #include "core/KXLog.h"
-#include "server/KXSessionDispatch.h"
+#include "session/KXApplication.h"
 #include "core/KXDescriptionReader.h"
 #include "content/KXFileParser.h"
-#include "server/KXSessions.h"
 #include "core/KXFileReference.h"
 #include "content/KXHTTPFile.h"
 #include "content/KXInternalFiles.h"
@@ -40,7 +39,6 @@ std::atomic<TKXServerControllerBase*> GController{nullptr};
 std::mutex GLogFileLock;   // serialises appends to the executable's log file
 
 constexpr int kPurgeSlices = 150;        // 15 s between cache purges
-constexpr int kExpirySlices = 600;       // 60 s between session sweeps
 constexpr const char* kBase36 = "0123456789abcdefghijklmnopqrstuvwxyz";
 
 std::string WithTrailingSeparator(std::string S) {
@@ -90,44 +88,8 @@ int PortIniHandler(void* AUser, const char* ASection, const char* AName, const c
 
 }  // namespace
 
-TKXSessionRegistryHooks& KXSessionRegistryHooks() {
-  static TKXSessionRegistryHooks Hooks;
-  return Hooks;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Background threads
-
-TKXSleepingThread::~TKXSleepingThread() {
-  Terminate();
-  WaitFor();
-}
-
-void TKXSleepingThread::Start() {
-  FThread = std::thread([this] {
-    pthread_setname_np(pthread_self(), FName.substr(0, 15).c_str());
-    Execute();
-  });
-}
-
-void TKXSleepingThread::Terminate() {
-  {
-    std::lock_guard<std::mutex> Guard(FWakeLock);
-    FTerminated = true;
-  }
-  FWake.notify_all();
-}
-
-void TKXSleepingThread::WaitFor() {
-  if (FThread.joinable()) FThread.join();
-}
-
-bool TKXSleepingThread::SleepSlices(int ASlices) {
-  std::unique_lock<std::mutex> Guard(FWakeLock);
-  for (int I = 0; I < ASlices && !FTerminated; ++I)
-    FWake.wait_for(Guard, std::chrono::milliseconds(100), [this] { return FTerminated.load(); });
-  return !FTerminated;
-}
 
 TCachePurgeThread::TCachePurgeThread(std::string ACacheDir, int AExpiryMinutes)
     : TKXSleepingThread("Cache Purge"), FCacheDir(std::move(ACacheDir)), FExpiryMinutes(AExpiryMinutes) {}
@@ -150,33 +112,6 @@ void TCachePurgeThread::Execute() {
     }
     FPurging = false;
   }
-}
-
-TSessionTimeoutThread::TSessionTimeoutThread(TKXServerControllerBase* AController)
-    : TKXSleepingThread("Session Timeout"), FController(AController) {}
-
-void TSessionTimeoutThread::RunPass() {
-  TKXSessionRegistryHooks& Hooks = KXSessionRegistryHooks();
-  if (!Hooks.CollectExpired || !Hooks.Destroy) return;
-  std::vector<TKXApplication*> Expired;
-  try {
-    Expired = Hooks.CollectExpired();
-  } catch (...) {
-    return;
-  }
-  // No priority change: an unprivileged thread could lower its priority but never restore it.
-  for (TKXApplication* Session : Expired) {
-    TKXCurrentSessionScope Scope(Session);
-    try {
-      Hooks.Destroy(Session);
-    } catch (...) {
-      // One failing session must not keep the others alive.
-    }
-  }
-}
-
-void TSessionTimeoutThread::Execute() {
-  while (SleepSlices(kExpirySlices)) RunPass();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -357,7 +292,6 @@ TKXServerControllerBase* TKXServerControllerBase::Instance() { return GControlle
 
 TKXServerControllerBase* TKXServerControllerBase::CreateServerController() {
   if (!ControllerFactory()) throw EKXException("No server controller is defined.");
-  KXInstallSessionLookups();
   return ControllerFactory()();
 }
 
@@ -444,11 +378,6 @@ void TKXServerControllerBase::CreateCacheFolder() {
 }
 
 TKXServerControllerBase::~TKXServerControllerBase() {
-  if (FSessionTimeoutThread) {
-    FSessionTimeoutThread->Terminate();
-    FSessionTimeoutThread->WaitFor();
-    FSessionTimeoutThread.reset();
-  }
   if (FCachePurgeThread) {
     while (FCachePurgeThread->Purging()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     FCachePurgeThread->Terminate();
@@ -532,11 +461,6 @@ void TKXServerControllerBase::SetTheme(const std::string& V) {
 
 void TKXServerControllerBase::DoNewSession(TKXApplication* ASession, TKXBaseForm*& VMainForm) {
   if (OnNewSession) OnNewSession(ASession, VMainForm);
-  std::lock_guard<std::mutex> Guard(FSessionThreadLock);
-  if (!FSessionTimeoutThread) {
-    FSessionTimeoutThread = std::make_unique<TSessionTimeoutThread>(this);
-    FSessionTimeoutThread->Start();
-  }
 }
 
 void TKXServerControllerBase::DoCloseSession(TKXApplication* ASession) {
@@ -559,10 +483,18 @@ void TKXServerControllerBase::DoInvalidCommand(TWebRequest* ARequest, TWebRespon
   if (OnInvalidCommand) OnInvalidCommand(ARequest, AResponse, AMsg);
 }
 
-bool TKXServerControllerBase::DoException(TKXApplication* AApplication, const std::exception& AException, bool& Handled) {
+bool TKXServerControllerBase::DoException(TKXApplication* ASession, const std::exception& AException, bool& Handled) {
   if (!OnException) return false;
-  OnException(AApplication, AException, Handled);
+  OnException(ASession, AException, Handled);
   return true;
+}
+
+void TKXServerControllerBase::DoBeforeRender(TKXApplication* ASession, TKXBaseForm* AForm, TKXBaseForm*& VNewForm) {
+  if (OnBeforeRender) OnBeforeRender(ASession, AForm, VNewForm);
+}
+
+void TKXServerControllerBase::DoAfterRender(TKXApplication* ASession, TKXBaseForm* AForm) {
+  if (OnAfterRender) OnAfterRender(ASession, AForm);
 }
 
 void TKXServerControllerBase::DoBackButton(int ASubmittedSequence, int ACurrentSequence, bool& VExecute, bool& VHandled,
@@ -582,44 +514,32 @@ bool TKXServerControllerBase::AuthActive() const { return FAuthList.Count() > 0 
 // ---------------------------------------------------------------------------------------------
 // Folders, files and URLs
 
-namespace {
-std::string& ApplicationFolder() {
-  static std::string Folder = [] {
-    std::error_code Ec;
-    const fs::path Exe = fs::read_symlink("/proc/self/exe", Ec);
-    return Ec ? std::string("./") : WithTrailingSeparator(Exe.parent_path().string());
-  }();
-  return Folder;
-}
-}  // namespace
+std::string TKXServerControllerBase::GetAppPath() { return KXApplicationFolder(); }
 
-std::string TKXServerControllerBase::GetAppPath() { return ApplicationFolder(); }
-
-void TKXServerControllerBase::SetApplicationFolder(const std::string& AFolder) {
-  ApplicationFolder() = WithTrailingSeparator(AFolder);
-}
+void TKXServerControllerBase::SetApplicationFolder(const std::string& AFolder) { KXSetApplicationFolder(AFolder); }
 
 std::string TKXServerControllerBase::GetUserCacheDir() const {
   TKXApplication* Session = CurrentSession();
   if (!Session) throw EKXException("WebApplication is requiered in order to use this function.");
-  const std::string Folder = FCacheDir + "user/" + KXSessionDispatch().SessionID(Session) + "/";
-  std::error_code Ec;
-  fs::create_directories(Folder, Ec);   // sessions make their cache folder on first use
-  return Folder;
+  return Session->UserCacheDir();   // made on first use
 }
 
 std::string TKXServerControllerBase::GetUserCacheURL() const {
   TKXApplication* Session = CurrentSession();
   if (!Session) throw EKXException("WebApplication is requiered in order to use this function.");
-  return const_cast<TKXServerControllerBase*>(this)->GetCacheURL() + "user/" + KXSessionDispatch().SessionID(Session) + "/";
+  return Session->UserCacheURL();
 }
 
 std::string TKXServerControllerBase::NewCacheFile(const std::string& APrefix, bool AUserCache) const {
   static const std::string kMessage =
       "An error occurred while writing to the Cache Directory, please make sure the permissions are set correctly.";
   try {
-    const std::string Folder = AUserCache ? GetUserCacheDir() : FCacheDir;
-    std::string Template = Folder + UpperCase(APrefix.substr(0, 3)) + "XXXXXX.tmp";
+    if (AUserCache) {
+      TKXApplication* Session = CurrentSession();
+      if (!Session) throw EKXException("WebApplication is requiered in order to use this function.");
+      return Session->NewCacheFile(APrefix);
+    }
+    std::string Template = FCacheDir + UpperCase(APrefix.substr(0, 3)) + "XXXXXX.tmp";
     const int Fd = mkstemps(Template.data(), 4);
     if (Fd < 0) throw EKXException(kMessage);
     close(Fd);
@@ -631,7 +551,7 @@ std::string TKXServerControllerBase::NewCacheFile(const std::string& APrefix, bo
 
 std::string TKXServerControllerBase::GetFilesURL() {
   TKXApplication* Session = CurrentSession();
-  const std::string Base = Session ? KXSessionDispatch().SessionURLBase(Session) : FURLBase;
+  const std::string Base = Session ? Session->AppURLBase() : FURLBase;
   FFilesURL = WithTrailingSeparator(Base) + "Files/";
   return FFilesURL;
 }
@@ -642,7 +562,7 @@ std::string TKXServerControllerBase::GetFilesNCURL() {
 }
 
 std::string TKXServerControllerBase::GetCacheURL() {
-  if (TKXApplication* Session = CurrentSession()) FCacheURL = WithTrailingSeparator(KXSessionDispatch().SessionURLBase(Session)) + "Cache/";
+  if (TKXApplication* Session = CurrentSession()) FCacheURL = WithTrailingSeparator(Session->AppURLBase()) + "Cache/";
   return FCacheURL;
 }
 

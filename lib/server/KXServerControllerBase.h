@@ -13,7 +13,9 @@
 #include "core/KXBrowser.h"
 #include "core/KXFileReference.h"
 #include "core/KXGlobal.h"
+#include "core/KXSleepingThread.h"
 #include "core/KXVCLDataModule.h"
+#include "session/KXServerControllerIntf.h"
 #include "SkDateTime.h"
 #include "SkStringList.h"
 
@@ -24,33 +26,14 @@ class TWebResponse;
 class TKXServerControllerBase;
 class TKXWAPClient;
 
-// A background thread that sleeps in 100 ms slices so that it stops within 100 ms.
-class TKXSleepingThread {
-public:
-  virtual ~TKXSleepingThread();
-  void Start();
-  void Terminate();
-  bool Terminated() const { return FTerminated; }
-  void WaitFor();
-
-protected:
-  explicit TKXSleepingThread(std::string AName) : FName(std::move(AName)) {}
-  // Sleeps ASlices times 100 ms; false when termination was asked for meanwhile.
-  bool SleepSlices(int ASlices);
-  virtual void Execute() = 0;
-
-private:
-  std::string FName;
-  std::thread FThread;
-  std::atomic<bool> FTerminated{false};
-  std::mutex FWakeLock;   // guards the wake-up condition only
-  std::condition_variable FWake;
-};
-
 // Removes cache files older than the controller's CacheExpiry every 15 s.
 class TCachePurgeThread : public TKXSleepingThread {
 public:
   TCachePurgeThread(std::string ACacheDir, int AExpiryMinutes);
+  ~TCachePurgeThread() override {
+    Terminate();
+    WaitFor();
+  }
   void SetCacheDir(const std::string& ADir);
   bool Purging() const { return FPurging; }
 
@@ -63,30 +46,6 @@ private:
   int FExpiryMinutes;
   std::atomic<bool> FPurging{false};
 };
-
-// Destroys expired sessions every 60 s. What it collects comes from the session registry.
-class TSessionTimeoutThread : public TKXSleepingThread {
-public:
-  explicit TSessionTimeoutThread(TKXServerControllerBase* AController);
-  // One pass: collect the expired sessions, then destroy each as the thread's current session.
-  static void RunPass();
-
-protected:
-  void Execute() override;
-
-private:
-  TKXServerControllerBase* FController;
-};
-
-// Hooks the session registry installs so that the controller's expiry thread and destruction
-// reach it without depending on it.
-struct TKXSessionRegistryHooks {
-  // Removes and returns the expired sessions that are not busy (ownership passes to the caller).
-  std::function<std::vector<TKXApplication*>()> CollectExpired;
-  // Frees one session collected above.
-  std::function<void(TKXApplication*)> Destroy;
-};
-TKXSessionRegistryHooks& KXSessionRegistryHooks();
 
 // Option objects.
 
@@ -133,7 +92,7 @@ private:
 
 using TKXLogLine = std::function<void(const std::string&)>;
 
-class TKXServerControllerBase : public TKXVCLDataModule {
+class TKXServerControllerBase : public TKXVCLDataModule, public IKXServerController {
 public:
   KX_DECLARE_CLASS_INFO
   ~TKXServerControllerBase() override;
@@ -148,10 +107,10 @@ public:
   // Published settings.
   bool AllowSubFolders() const { return FAllowSubFolders; }
   void SetAllowSubFolders(bool V) { FAllowSubFolders = V; }
-  const std::string& AppName() const { return FAppName; }
+  const std::string& AppName() const override { return FAppName; }
   void SetAppName(const std::string& V);
   // AppName with every blank removed: names the session cookie and the authentication realm.
-  std::string AppNameNoBlanks() const;
+  std::string AppNameNoBlanks() const override;
   bool AuthBeforeNewSession() const { return FAuthBeforeNewSession; }
   void SetAuthBeforeNewSession(bool V) { FAuthBeforeNewSession = V; }
   TSkStringList& AuthList() { return FAuthList; }
@@ -159,32 +118,36 @@ public:
   const std::string& BoundIP() const { return FBoundIP; }
   void SetBoundIP(const std::string& V) { FBoundIP = V; }
   TKXBrowser32Behaviour& Browser32Behaviour() { return FBrowser32Behaviour; }
-  const std::string& CacheDir() const { return FCacheDir; }
+  bool IExplorer4As32() const override { return FBrowser32Behaviour.IExplorer4As32; }
+  bool Netscape6As32() const override { return FBrowser32Behaviour.Netscape6As32; }
+  const std::string& CacheDir() const override { return FCacheDir; }
   void SetCacheDir(const std::string& V);
   int CacheExpiry() const { return FCacheExpiry; }
   void SetCacheExpiry(int V) { FCacheExpiry = V; }
-  const std::string& CharSet() const { return FCharSet; }
+  const std::string& CharSet() const override { return FCharSet; }
   void SetCharSet(const std::string& V) { FCharSet = V; }
   TComInitialization ComInitialization() const { return FComInitialization; }
   void SetComInitialization(TComInitialization V) { FComInitialization = V; }
   TKXCompression& Compression() { return FCompression; }
   TSkStringList& ContentFiles() { return FContentFiles; }
-  bool DebugHTML() const { return FDebugHTML; }
+  const TSkStringList& ContentFiles() const override { return FContentFiles; }
+  bool DebugHTML() const override { return FDebugHTML; }
   void SetDebugHTML(bool V) { FDebugHTML = V; }
   const std::string& Description() const { return FDescription; }
   void SetDescription(const std::string& V) { FDescription = V; }
   TKXFileReference& DeviceNotSupported() { return *FDeviceNotSupported; }
-  bool EnableImageToolbar() const { return FEnableImageToolbar; }
+  bool EnableImageToolbar() const override { return FEnableImageToolbar; }
   void SetEnableImageToolbar(bool V) { FEnableImageToolbar = V; }
-  TKXShowMessageType ExceptionDisplayMode() const { return FExceptionDisplayMode; }
+  TKXShowMessageType ExceptionDisplayMode() const override { return FExceptionDisplayMode; }
   void SetExceptionDisplayMode(TKXShowMessageType V) { FExceptionDisplayMode = V; }
-  const std::string& ExecCmd() const { return FExecCmd; }
+  const std::string& ExecCmd() const override { return FExecCmd; }
   void SetExecCmd(const std::string& V) { FExecCmd = V; }
-  const std::string& FilesDir() const { return FFilesDir; }
+  const std::string& FilesDir() const override { return FFilesDir; }
   void SetFilesDir(const std::string& V);
-  bool HistoryEnabled() const { return FHistoryEnabled; }
+  bool HistoryEnabled() const override { return FHistoryEnabled; }
   void SetHistoryEnabled(bool V) { FHistoryEnabled = V; }
   TSkStringList& HTMLHeaders() { return FHTMLHeaders; }
+  const TSkStringList& HTMLHeaders() const override { return FHTMLHeaders; }
   const std::string& InternalFilesDir() const { return FInternalFilesDir; }
   void SetInternalFilesDir(const std::string& V);
   const std::string& InternalFilesURL() const { return FInternalFilesURL; }
@@ -193,41 +156,45 @@ public:
   void SetInvalidCommandURL(const std::string& V) { FInvalidCommandURL = V; }
   TLogOptions Log() const { return FLog; }
   void SetLog(TLogOptions V) { FLog = V; }
-  const std::string& MasterTemplate() const { return FMasterTemplate; }
+  const std::string& MasterTemplate() const override { return FMasterTemplate; }
   void SetMasterTemplate(const std::string& V) { FMasterTemplate = V; }
-  const std::string& MasterTemplate32() const { return FMasterTemplate32; }
+  const std::string& MasterTemplate32() const override { return FMasterTemplate32; }
   void SetMasterTemplate32(const std::string& V) { FMasterTemplate32 = V; }
   TKXFileReference& NoCookieSupport() { return *FNoCookieSupport; }
   TKXFileReference& NoJavaScriptSupport() { return *FNoJavaScriptSupport; }
-  bool PageTransitions() const { return FPageTransitions; }
+  const TKXFileReference& NoJavaScriptSupport() const override { return *FNoJavaScriptSupport; }
+  bool PageTransitions() const override { return FPageTransitions; }
   void SetPageTransitions(bool V) { FPageTransitions = V; }
-  int Port() const { return FPort; }
+  int Port() const override { return FPort; }
   void SetPort(int V) { FPort = V; }
   TKXReEntryOptions& ReEntryOptions() { return FReEntryOptions; }
-  int RedirectMsgDelay() const { return FRedirectMsgDelay; }
+  int RedirectMsgDelay() const override { return FRedirectMsgDelay; }
   void SetRedirectMsgDelay(int V) { FRedirectMsgDelay = V; }
-  bool RestrictIPs() const { return FRestrictIPs; }
+  bool RestrictIPs() const override { return FRestrictIPs; }
   void SetRestrictIPs(bool V) { FRestrictIPs = V; }
-  bool RestrictSubnet() const { return FRestrictSubnet; }
+  bool RestrictSubnet() const override { return FRestrictSubnet; }
   void SetRestrictSubnet(bool V) { FRestrictSubnet = V; }
-  int ServerResizeTimeout() const { return FServerResizeTimeout; }
+  int ServerResizeTimeout() const override { return FServerResizeTimeout; }
   void SetServerResizeTimeout(int V) { FServerResizeTimeout = V; }
-  int SessionTimeout() const { return FSessionTimeout; }
+  int SessionTimeout() const override { return FSessionTimeout; }
   void SetSessionTimeout(int V);
   TKXFileReference& SessionTimeoutURL() { return *FSessionTimeoutURL; }
-  TKXSessionTrackingMethod SessionTrackingMethod() const { return FSessionTrackingMethod; }
+  TKXSessionTrackingMethod SessionTrackingMethod() const override { return FSessionTrackingMethod; }
   void SetSessionTrackingMethod(TKXSessionTrackingMethod V) { FSessionTrackingMethod = V; }
-  bool ShowLoadingAnimation() const { return FShowLoadingAnimation; }
+  bool ShowLoadingAnimation() const override { return FShowLoadingAnimation; }
   void SetShowLoadingAnimation(bool V) { FShowLoadingAnimation = V; }
-  bool ShowResyncWarning() const { return FShowResyncWarning; }
+  bool ShowResyncWarning() const override { return FShowResyncWarning; }
   void SetShowResyncWarning(bool V) { FShowResyncWarning = V; }
   TKXBrowserSubTypes& SpecialDeviceSupport() { return FSpecialDeviceSupport; }
+  const TKXBrowserSubTypes& SpecialDeviceSupport() const override { return FSpecialDeviceSupport; }
   void SetSpecialDeviceSupport(TKXBrowserSubTypes V) { FSpecialDeviceSupport = V; }
   TKXSSLOptions& SSLOptions() { return FSSLOptions; }
+  int SSLPort() const override { return FSSLOptions.Port; }
   const std::string& StartCmd() const { return FStartCmd; }
   void SetStartCmd(const std::string& V) { FStartCmd = V; }
   TKXFileReference& StyleSheet() { return *FStyleSheet; }
-  const TKXBrowsers& SupportedBrowsers() const { return FSupportedBrowsers; }
+  const TKXFileReference& StyleSheet() const override { return *FStyleSheet; }
+  const TKXBrowsers& SupportedBrowsers() const override { return FSupportedBrowsers; }
   void SetSupportedBrowsers(TKXBrowsers V) { FSupportedBrowsers = V; }
   const std::string& TemplateDir() const { return FTemplateDir; }
   void SetTemplateDir(const std::string& V);
@@ -236,9 +203,9 @@ public:
   int ThreadPoolSize() const { return FThreadPoolSize; }
   void SetThreadPoolSize(int V) { FThreadPoolSize = V; }
   TKXFileReference& UnknownBrowser() { return *FUnknownBrowser; }
-  TKXUnknownBrowserAction UnknownBrowserAction() const { return FUnknownBrowserAction; }
+  TKXUnknownBrowserAction UnknownBrowserAction() const override { return FUnknownBrowserAction; }
   void SetUnknownBrowserAction(TKXUnknownBrowserAction V) { FUnknownBrowserAction = V; }
-  const std::string& URLBase() const { return FURLBase; }
+  const std::string& URLBase() const override { return FURLBase; }
   void SetURLBase(const std::string& V) { FURLBase = V; }
   bool UseInternalFiles() const { return FUseInternalFiles; }
   void SetUseInternalFiles(bool V);
@@ -266,14 +233,17 @@ public:
 
   // Raisers.
   void DoNewSession(TKXApplication* ASession, TKXBaseForm*& VMainForm);
-  void DoCloseSession(TKXApplication* ASession);
-  void DoReEntry(TKXApplication* ASession);
-  void DoGetSessionID(TKXApplication* ASession, std::string& VNewSessionID);
-  void DoWAPClientDetect(TKXWAPClient& AWAPClient);
+  void DoCloseSession(TKXApplication* ASession) override;
+  void DoReEntry(TKXApplication* ASession) override;
+  void DoGetSessionID(TKXApplication* ASession, std::string& VNewSessionID) override;
+  void DoWAPClientDetect(TKXWAPClient& AWAPClient) override;
+  void DoBeforeRender(TKXApplication* ASession, TKXBaseForm* AForm, TKXBaseForm*& VNewForm) override;
+  void DoAfterRender(TKXApplication* ASession, TKXBaseForm* AForm) override;
   void DoInvalidCommand(TWebRequest* ARequest, TWebResponse* AResponse, const std::string& AMsg);
-  bool DoException(TKXApplication* AApplication, const std::exception& AException, bool& Handled);
+  bool DoException(TKXApplication* ASession, const std::exception& AException, bool& Handled) override;
+  bool HandlesBackButton() const override { return static_cast<bool>(OnBackButton); }
   void DoBackButton(int ASubmittedSequence, int ACurrentSequence, bool& VExecute, bool& VHandled,
-                    const std::string& AFormName);
+                    const std::string& AFormName) override;
 
   bool AuthActive() const;
   std::string GetCacheDir() const { return FCacheDir; }
@@ -294,7 +264,6 @@ public:
   bool GUIActive() const { return FGUIActive; }
   TDateTime StartTime() const { return FStartTime; }
   const std::string& ProcessID() const { return FProcessID; }
-  bool SessionTimeoutThreadStarted() const { return FSessionTimeoutThread != nullptr; }
   bool CachePurgeThreadStarted() const { return FCachePurgeThread != nullptr; }
 
   // Appends "date time message" CR LF to the executable's ".log" file (Log = loFile).
@@ -322,7 +291,6 @@ protected:
   virtual void ReadStoredDescription();
 
 private:
-  friend class TSessionTimeoutThread;
   void ApplyDefaults();
   void ReadPortIni();
   void ApplyFixUps();
@@ -400,8 +368,6 @@ private:
   std::atomic<bool> FGUIActive{false};   // set by the host once it listens, read by request threads
   int FEncodingUTF8 = -1;   // -1 until computed
   std::unique_ptr<TCachePurgeThread> FCachePurgeThread;
-  std::unique_ptr<TSessionTimeoutThread> FSessionTimeoutThread;
-  std::mutex FSessionThreadLock;   // guards the creation of the session-expiry thread
 };
 
 // The controller as every other room reaches it.

@@ -1,85 +1,95 @@
 #pragma once
-// The process-wide table of live sessions: finds and locks the session a request names, enters
-// new sessions already locked, hands expired ones to the expiry thread and empties itself at the
-// end. It is the only place where sessions are destroyed.
+// The table of live sessions: enters new sessions already locked, finds and locks the session a
+// request names, expires idle ones on its own thread and empties itself at the end. A session
+// leaves the table here and is destroyed when the last handle on it lets go.
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/KXSleepingThread.h"
+#include "server/KXSessionDispatch.h"
+
 class TKXApplication;
+class TKXSessions;
+using TKXSessionRef = std::shared_ptr<TKXApplication>;
 
 // Sessions sorted by id without regard to case; duplicates refused.
 class TKXSessionList {
 public:
   // "Session is already in list!" for an id that is already there.
-  void Add(const std::string& ASessionID, TKXApplication* ASession);
-  TKXApplication* LookUp(const std::string& ASessionID) const;
-  TKXApplication* LookUpAndRemove(const std::string& ASessionID);
-  // Compares object pointers only, so it is safe to ask about a session that is already gone.
+  void Add(const std::string& ASessionID, TKXSessionRef ASession);
+  TKXSessionRef LookUp(const std::string& ASessionID) const;
+  TKXSessionRef LookUpAndRemove(const std::string& ASessionID);
   bool Exists(const TKXApplication* ASession) const;
-  void GetObjectList(std::vector<TKXApplication*>& AList) const;
+  void GetObjectList(std::vector<TKXSessionRef>& AList) const;
   int Count() const { return static_cast<int>(FItems.size()); }
-  TKXApplication* First() const { return FItems.empty() ? nullptr : FItems.begin()->second; }
+  TKXSessionRef First() const { return FItems.empty() ? nullptr : FItems.begin()->second; }
 
 private:
   // Keyed by the id upper-cased: plain byte order on that key is the case-insensitive order,
   // and a lookup costs one upper-casing instead of a folding compare at every step.
-  std::map<std::string, TKXApplication*> FItems;
+  std::map<std::string, TKXSessionRef> FItems;
 };
 
-class TKXSessions {
+// Destroys expired sessions every 60 s.
+class TSessionTimeoutThread : public TKXSleepingThread {
 public:
-  // Becomes the process-wide registry and the dispatcher's way to sessions.
+  explicit TSessionTimeoutThread(TKXSessions& ARegistry);
+  // Stops the thread while this object is whole: it runs this class's Execute.
+  ~TSessionTimeoutThread() override;
+
+protected:
+  void Execute() override;
+
+private:
+  TKXSessions& FRegistry;
+};
+
+// Every handle on a session of the registry must be gone before the registry is.
+class TKXSessions : public IKXSessionDispatch {
+public:
   TKXSessions();
-  // Clears (every session destroyed with its close events), then withdraws itself.
-  ~TKXSessions();
+  // Stops the expiry thread, then clears (every session destroyed with its close events).
+  ~TKXSessions() override;
   TKXSessions(const TKXSessions&) = delete;
   TKXSessions& operator=(const TKXSessions&) = delete;
 
-  // "An internal error occurred in TKXSessions.AddSession." when the id is taken.
-  void AddSessionAndLock(TKXApplication* ASession);
-  // ATimeOutMS 0: no limit. After a time-out the session is returned unlocked.
-  TKXApplication* LookupAndLock(const std::string& AAppID, int ATimeOutMS = 0);
-  TKXApplication* LookupByTaggedNameAndLock(const std::string& ATaggedSessionName);
-  void Remove(TKXApplication* ASession);
+  // The first session entered starts the expiry thread.
+  TKXSessionHandle AddSessionAndLock(std::unique_ptr<TKXApplication> ASession) override;
+  TKXSessionHandle LookupAndLock(const std::string& AAppID) override;
+  TKXSessionHandle LookupByTaggedNameAndLock(const std::string& ATaggedSessionName) override;
+  void Discard(TKXSessionHandle& ASession) override;
+  bool Terminate(const std::string& AAppID) override;
   bool IsValidSession(const TKXApplication* ASession);
-  // The caller must not hold the session's lock.
-  bool Terminate(const std::string& AAppID);
-  // Moves the idle, not busy sessions into AList; the caller destroys them (DestroySession).
-  void RemoveExpiredSessions(std::vector<TKXApplication*>& AList);
-  // Pair these: the snapshot is valid and the registry locked in between.
-  const std::vector<TKXApplication*>& LockList();
-  void UnLockList();
+  // Takes the idle sessions nobody holds out of the table; the caller lets them go.
+  void RemoveExpiredSessions(std::vector<TKXSessionRef>& AList);
+  // The sessions in the table now (each kept alive by the copy).
+  std::vector<TKXSessionRef> Snapshot();
   void Clear();
   int Count();
+  bool ExpiryThreadStarted();
 
+  // Raised as a session enters the table, and as a session that was in it is destroyed (after its
+  // OnCloseSession), on the thread that does it.
   std::function<void(TKXApplication*)> OnCreateSession;
   std::function<void(TKXApplication*)> OnDestroySession;
   void DoCreateSession(TKXApplication* ASession);
   void DoDestroySession(TKXApplication* ASession);
 
-  // Frees a session that is out of the table, as the thread's current session; errors swallowed.
-  static void DestroySession(TKXApplication* ASession);
-  // One pass of the expiry thread: collect, then destroy each. Callable directly.
+  // One pass of the expiry thread: collect, then let each go. Callable directly.
   void SweepExpired();
 
 private:
-  std::mutex FLock;   // the registry lock: guards FSessions and FList; taken before any session lock
-  std::vector<TKXApplication*> FList;
+  // Takes a found session's lock outside the registry lock; empty when it left the table meanwhile.
+  TKXSessionHandle LockFound(TKXSessionRef ASession);
+  void Removed(const TKXSessionRef& ASession);
+  void DestroySession(TKXApplication* ASession);
+
+  std::mutex FLock;   // guards FSessions and FExpiryThread; never held while waiting for a session
   TKXSessionList FSessions;
+  std::unique_ptr<TSessionTimeoutThread> FExpiryThread;
 };
-
-// The registry while one exists, else nullptr.
-TKXSessions* GSessions();
-
-// Installs, once, the data-module hooks that attach data modules made during a request to the
-// current session, and the lookup stored descriptions use to find the session's forms by name.
-// The previously installed data-module hooks are kept for design mode and put back at exit.
-void KXInstallSessionLookups();
-// That lookup: none on the main thread or without a current session, else the first of the
-// current session's forms and data modules with that name, without regard to case.
-class TKXComponent;
-TKXComponent* KXFindSessionComponent(std::string_view AName);

@@ -8,10 +8,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include <unistd.h>
+
 #include "content/KXContentTypes.h"
 #include "core/KXException.h"
-#include "server/KXServerControllerBase.h"
-#include "server/KXSessions.h"
+#include "session/KXServerControllerIntf.h"
 #include "core/KXTextEncoding.h"
 #include "session/KXWAPClient.h"
 #include "SkStrUtils.h"
@@ -99,6 +100,11 @@ bool ParseIPv4(const std::string& AAddr, uint32_t& AValue) {
   return true;
 }
 
+std::string WithTrailingSlash(std::string S) {
+  if (S.empty() || S.back() != '/') S += '/';
+  return S;
+}
+
 uint32_t ClassfulMask(uint32_t AAddr) {
   const uint32_t First = AAddr >> 24;
   if (First >= 1 && First <= 124) return 0xFF000000u;
@@ -109,11 +115,6 @@ uint32_t ClassfulMask(uint32_t AAddr) {
 }
 
 }  // namespace
-
-TKXSessionFormHooks& KXSessionFormHooks() {
-  static TKXSessionFormHooks Hooks;
-  return Hooks;
-}
 
 const TKXClassInfo& TKXApplication::StaticClassInfo() {
   (void)GApplicationRegistered;
@@ -137,15 +138,14 @@ std::string TKXApplication::NewSessionID() {
   return Base36Group(Data1) + Base36Group(Data2 * 65536u + Data3) + Base36Group(Big32(8)) + Base36Group(Big32(12));
 }
 
-TKXClientType TKXApplication::ClientTypeOfBrowser(TKXBrowser ABrowser) {
-  TKXServerControllerBase* C = GServerController();
+TKXClientType TKXApplication::ClientTypeOfBrowser(TKXBrowser ABrowser, const IKXServerController& AController) {
   switch (ABrowser) {
     case brIE: case brGecko: case brOpera: case brSafari: case brChrome:
       return ctHTML40;
     case brIE4:
-      return !C || C->Browser32Behaviour().IExplorer4As32 ? ctHTML32 : ctHTML40;
+      return AController.IExplorer4As32() ? ctHTML32 : ctHTML40;
     case brNetscape6:
-      return !C || C->Browser32Behaviour().Netscape6As32 ? ctHTML32 : ctHTML40;
+      return AController.Netscape6As32() ? ctHTML32 : ctHTML40;
     case brNetscape4: case brOther: case brHTML32Test:
       return ctHTML32;
     case brWMLTest: case brXHTMLMPTest: case brWAP:
@@ -157,8 +157,7 @@ TKXClientType TKXApplication::ClientTypeOfBrowser(TKXBrowser ABrowser) {
 }
 
 TKXClientType TKXApplication::ClientTypeOfUnknownAction(TKXClientType ACurrent) const {
-  TKXServerControllerBase* C = GServerController();
-  switch (C ? C->UnknownBrowserAction() : ubReject) {
+  switch (FController.UnknownBrowserAction()) {
     case ub32: return ctHTML32;
     case ubWAP: return ctWAP;
     case ub40: return ctHTML40;
@@ -167,18 +166,18 @@ TKXClientType TKXApplication::ClientTypeOfUnknownAction(TKXClientType ACurrent) 
   return ACurrent;
 }
 
-TKXApplication::TKXApplication(TKXBrowserType ABrowser, const std::string& AUserAgent, const std::string& AIP,
-                               const std::string& AAuthUser, const std::string& AAuthPassword,
-                               const std::string& AReferringURL, const TSkStringList& AParams,
-                               const std::string& AURLBase)
-    : TKXComponent(nullptr) {
-  TKXServerControllerBase* C = GServerController();
+TKXApplication::TKXApplication(IKXServerController& AController, TKXBrowserType ABrowser,
+                               const std::string& AUserAgent, const std::string& AIP, const std::string& AAuthUser,
+                               const std::string& AAuthPassword, const std::string& AReferringURL,
+                               const TSkStringList& AParams, const std::string& AURLBase)
+    : TKXComponent(nullptr), FController(AController) {
+  IKXServerController& C = FController;
   FBrowser = ABrowser.Browser;
   FBrowserSubType = ABrowser.SubType;
-  FClientType = ClientTypeOfBrowser(FBrowser);
-  const TKXBrowsers Supported = C ? C->SupportedBrowsers() : kKXDefaultSupportedBrowsers;
+  FClientType = ClientTypeOfBrowser(FBrowser, C);
+  const TKXBrowsers& Supported = C.SupportedBrowsers();
   if (FBrowser == brUnknown || (FClientType == ctHTML40 && !Supported.Contains(FBrowser))) {
-    if ((C ? C->UnknownBrowserAction() : ubReject) == ubReject)
+    if (C.UnknownBrowserAction() == ubReject)
       throw EUnknownBrowserException(kUnknownBrowser, BrowserSupportsJS(FBrowser));
     FClientType = ClientTypeOfUnknownAction(FClientType);
   }
@@ -190,44 +189,31 @@ TKXApplication::TKXApplication(TKXBrowserType ABrowser, const std::string& AUser
   FIP = AIP;
   FReferringURL = AReferringURL;
   FRunParams = AParams;
-  FAppURLBase = C && !C->URLBase().empty() ? C->URLBase() : AURLBase;
-  if (C) {
-    FMasterTemplate = C->MasterTemplate();
-    FMasterTemplate32 = C->MasterTemplate32();
-  }
-  if (TKXSessions* Registry = GSessions()) Registry->DoCreateSession(this);
+  FAppURLBase = !C.URLBase().empty() ? C.URLBase() : AURLBase;
+  FMasterTemplate = C.MasterTemplate();
+  FMasterTemplate32 = C.MasterTemplate32();
+  FSessionTimeOut = C.SessionTimeout();
+  FSessionTimeStamp = NowLocal();
+  std::string ID;
+  C.DoGetSessionID(this, ID);
+  FAppID = ID.empty() ? NewSessionID() : ID;
+  FTaggedSessionName = FAppID;
+  FUserCacheDir = C.CacheDir() + "user/" + FAppID + "/";
+}
+
+void TKXApplication::Close() {
+  if (FClosed) return;
+  FClosed = true;
+  if (FAppID.empty()) return;
   try {
-    FSessionTimeOut = C ? C->SessionTimeout() : 10;
-    FSessionTimeStamp = NowLocal();
-    std::string ID;
-    if (C) C->DoGetSessionID(this, ID);
-    FAppID = ID.empty() ? NewSessionID() : ID;
-    FTaggedSessionName = FAppID;
-    if (C) FUserCacheDir = C->GetCacheDir() + "user/" + FAppID + "/";
+    FController.DoCloseSession(this);
   } catch (...) {
-    // The create notification went out; its counterpart must too, or counters drift.
-    if (TKXSessions* Registry = GSessions()) {
-      try {
-        Registry->DoDestroySession(this);
-      } catch (...) {
-      }
-    }
-    throw;
+    // The application's handler failing must not keep the session alive.
   }
 }
 
 TKXApplication::~TKXApplication() {
-  TKXServerControllerBase* C = GServerController();
-  if (!FAppID.empty() && C) {
-    try {
-      C->DoCloseSession(this);
-    } catch (...) {
-    }
-    try {
-      if (TKXSessions* Registry = GSessions()) Registry->DoDestroySession(this);
-    } catch (...) {
-    }
-  }
+  Close();
   try {
     FData.reset();
   } catch (...) {
@@ -257,11 +243,6 @@ void TKXApplication::Notification(TKXComponent* AComponent, TKXOperation AOperat
     AddForm(AComponent);
   } else if (AOperation == opRemove) {
     RemoveFromForms(AComponent);
-    FActiveForms.erase(std::remove(FActiveForms.begin(), FActiveForms.end(), reinterpret_cast<TKXBaseForm*>(AComponent)),
-                       FActiveForms.end());
-    FReleasedForms.erase(
-        std::remove(FReleasedForms.begin(), FReleasedForms.end(), reinterpret_cast<TKXBaseForm*>(AComponent)),
-        FReleasedForms.end());
   }
 }
 
@@ -305,7 +286,7 @@ void TKXApplication::Initialize(TWebRequest* ARequest, TWebResponse* AResponse) 
       TKXWAPClient& WAP = WAPClient();
       WAP.SetOutputTagType(DetermineWAPClient(Agent));
       WAP.SetUserAgent(Agent);
-      if (TKXServerControllerBase* C = GServerController()) C->DoWAPClientDetect(WAP);
+      FController.DoWAPClientDetect(WAP);
       break;
     }
     case brUnknown:
@@ -338,10 +319,8 @@ bool TKXApplication::SameSubnetAsStartupIP(const std::string& AAddr) const {
 }
 
 void TKXApplication::CheckAddressAndBrowser(const std::string& AClientIP, TKXBrowser ARequestBrowser) {
-  TKXServerControllerBase* C = GServerController();
-  if (!C) return;
-  if (C->RestrictIPs() && !SameText(AClientIP, FIP)) throw EKXException(kWrongIP);
-  if (C->RestrictSubnet()) {
+  if (FController.RestrictIPs() && !SameText(AClientIP, FIP)) throw EKXException(kWrongIP);
+  if (FController.RestrictSubnet()) {
     bool Same = false;
     try {
       Same = SameSubnetAsStartupIP(AClientIP);
@@ -350,8 +329,8 @@ void TKXApplication::CheckAddressAndBrowser(const std::string& AClientIP, TKXBro
     }
     if (!Same) throw EKXException(kWrongSubnet);
   }
-  const TKXSessionFormHooks& H = KXSessionFormHooks();
-  const bool CheckOn = !ActiveForm() || !H.BrowserSecurityCheck || H.BrowserSecurityCheck(ActiveForm());
+  IKXSessionForm* Form = ActiveSessionForm();
+  const bool CheckOn = !Form || Form->BrowserSecurityCheck();
   if (CheckOn && ARequestBrowser != FBrowser && FBrowser != brHTML32Test && FBrowser != brWMLTest &&
       FBrowser != brXHTMLMPTest)
     throw EKXException(kWrongBrowser);
@@ -369,46 +348,58 @@ void TKXApplication::RemoveFromForms(TKXComponent* AFormOrDataModule) {
   FForms.erase(std::remove(FForms.begin(), FForms.end(), AFormOrDataModule), FForms.end());
 }
 
-void TKXApplication::AddDataModule(TKXComponent* ADataModule) {
-  if (ADataModule && ADataModule != static_cast<void*>(GServerController())) AddForm(ADataModule);
+TKXApplication* SetCurrentSession(TKXApplication* ASession) {
+  return static_cast<TKXApplication*>(SetCurrentSessionScope(ASession));
 }
 
-void TKXApplication::RemoveDataModule(TKXComponent* ADataModule) {
-  if (ADataModule && ADataModule != static_cast<void*>(GServerController())) RemoveFromForms(ADataModule);
+// The controller is never a session's data module, whichever thread makes it.
+void TKXApplication::AdoptDataModule(TKXComponent* ADataModule) {
+  if (ADataModule && !dynamic_cast<IKXServerController*>(ADataModule)) AddForm(ADataModule);
 }
 
-void TKXApplication::SetActiveForm(TKXBaseForm* AForm) {
+void TKXApplication::DropDataModule(TKXComponent* ADataModule) {
+  if (ADataModule) RemoveFromForms(ADataModule);
+}
+
+TKXComponent* TKXApplication::FindSessionComponent(std::string_view AName) {
+  for (TKXComponent* F : FForms)
+    if (SameText(F->Name(), AName)) return F;
+  return nullptr;
+}
+
+void TKXApplication::SetActiveForm(IKXSessionForm* AForm) {
   if (FActiveForms.empty() || FActiveForms.back() != AForm) FActiveForms.push_back(AForm);
-  const TKXSessionFormHooks& H = KXSessionFormHooks();
-  if (FFormWidth * FFormHeight != 1 && H.IsHTML40Form && H.IsHTML40Form(AForm) && H.Resize)
-    H.Resize(AForm, FFormWidth, FFormHeight);
+  if (FFormWidth * FFormHeight != 1 && AForm->IsHTML40Form()) AForm->ResizeTo(FFormWidth, FFormHeight);
 }
 
-void TKXApplication::RemoveForm(TKXBaseForm* AForm) {
+void TKXApplication::RemoveForm(IKXSessionForm* AForm) {
   FActiveForms.erase(std::remove(FActiveForms.begin(), FActiveForms.end(), AForm), FActiveForms.end());
 }
 
-void TKXApplication::ReleaseForm(TKXBaseForm* AForm) {
+void TKXApplication::ReleaseForm(IKXSessionForm* AForm) {
   if (std::find(FReleasedForms.begin(), FReleasedForms.end(), AForm) == FReleasedForms.end())
     FReleasedForms.push_back(AForm);
 }
 
+void TKXApplication::FormDestroyed(IKXSessionForm* AForm) {
+  RemoveForm(AForm);
+  FReleasedForms.erase(std::remove(FReleasedForms.begin(), FReleasedForms.end(), AForm), FReleasedForms.end());
+}
+
 void TKXApplication::FreeReleasedForms() {
-  const TKXSessionFormHooks& H = KXSessionFormHooks();
   while (!FReleasedForms.empty()) {
-    TKXBaseForm* Form = FReleasedForms.back();
+    IKXSessionForm* Form = FReleasedForms.back();
     FReleasedForms.pop_back();   // taken out first: freeing it may release others
     RemoveForm(Form);
-    if (H.FreeForm) H.FreeForm(Form);
+    Form->Free();
   }
 }
 
 std::string TKXApplication::GetActiveMasterTemplate() const {
-  const TKXSessionFormHooks& H = KXSessionFormHooks();
-  TKXBaseForm* Form = ActiveForm();
+  IKXSessionForm* Form = ActiveSessionForm();
   if (!Form) return {};
-  if (H.IsHTML32Form && H.IsHTML32Form(Form)) return FMasterTemplate32;
-  if (H.IsHTML40Form && H.IsHTML40Form(Form)) return FMasterTemplate;
+  if (Form->IsHTML32Form()) return FMasterTemplate32;
+  if (Form->IsHTML40Form()) return FMasterTemplate;
   return {};
 }
 
@@ -416,28 +407,22 @@ std::string TKXApplication::GetActiveMasterTemplate() const {
 // Messages and windows
 
 void TKXApplication::ShowMessage(const std::string& AMsg, TKXShowMessageType AType, const std::string& ATemplate) {
-  const TKXSessionFormHooks& H = KXSessionFormHooks();
-  TKXBaseForm* Form = ActiveForm();
+  IKXSessionForm* Form = ActiveSessionForm();
   TKXShowMessageType Mode = AType;
-  if (!Form || FClientType == ctHTML32 || FClientType == ctWAP || !H.IsHTML40Form || !H.IsHTML40Form(Form))
-    Mode = smSameWindow;
+  if (!Form || FClientType == ctHTML32 || FClientType == ctWAP || !Form->IsHTML40Form()) Mode = smSameWindow;
   switch (Mode) {
     case smAlert:
-      if (H.AddToInitProc) H.AddToInitProc(Form, "window.alert(\"" + TextToJSStringLiteral(AMsg) + "\");\r\n");
+      Form->AddToInitProc("window.alert(\"" + TextToJSStringLiteral(AMsg) + "\");\r\n");
       break;
     case smNewWindow: {
       const std::string Text = ReplaceAll(RemoveChars(AMsg, '\r'), "\n", "<br>");
       const std::string Script = kMessageWindowScript + Text + kMessageWindowScriptEnd;
-      if (FIsPartialUpdate) {
-        if (H.AddToUpdateInitProcNewWindowCode) H.AddToUpdateInitProcNewWindowCode(this, Script);
-      } else if (H.AddToInitProcNewWindowCode) {
-        H.AddToInitProcNewWindowCode(this, Script);
-      }
+      Form->AddNewWindowCode(Script, FIsPartialUpdate);
       break;
     }
     case smSameWindow:
     case smSameWindowFrame:
-      if (H.ShowMessageForm) H.ShowMessageForm(this, AMsg, ATemplate.empty() ? "KXShowMessage.html" : ATemplate, Mode);
+      if (FFormFactory) FFormFactory->ShowMessageForm(*this, AMsg, ATemplate.empty() ? "KXShowMessage.html" : ATemplate, Mode);
       break;
   }
 }
@@ -458,14 +443,9 @@ void TKXApplication::NewWindow(const std::string& AURL, const std::string& AName
   const std::string Focus = FIsPartialUpdate ? "KXTop().xNewWindow.focus()};" : "xNewWindow.focus()};";
   const std::string Script =
       "xNewWindow = window.open(\"" + AURL + "\",\"" + AName + "\",\"" + W + "\");" + "if (window.focus) {" + Focus;
-  const TKXSessionFormHooks& H = KXSessionFormHooks();
-  if (FIsCallBack) {
-    if (H.CallBackExecute) H.CallBackExecute(this, Script);
-  } else if (FIsPartialUpdate) {
-    if (H.AddToUpdateInitProcNewWindowCode) H.AddToUpdateInitProcNewWindowCode(this, "KXTop()." + Script);
-  } else if (H.AddToInitProcNewWindowCode) {
-    H.AddToInitProcNewWindowCode(this, Script);
-  }
+  IKXSessionForm* Form = ActiveSessionForm();
+  if (!Form || FIsCallBack) return;
+  Form->AddNewWindowCode(FIsPartialUpdate ? "KXTop()." + Script : Script, FIsPartialUpdate);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -506,52 +486,61 @@ TAbstractWebRequestFile* TKXApplication::FindFile(const std::string& AName) cons
   return nullptr;
 }
 
-std::string TKXApplication::FullApplicationURL(TWebRequest* ARequest) {
+std::string TKXApplication::FullApplicationURL(TWebRequest* ARequest, int ASSLPort) {
   if (!ARequest) return {};
-  TKXServerControllerBase* C = GServerController();
   const int Port = ARequest->ServerPort();
-  const bool Secure = C && Port == C->SSLOptions().Port;
+  const bool Secure = Port == ASSLPort;
   return std::string(Secure ? "https://" : "http://") + ARequest->Host() + ":" + std::to_string(Port);
 }
 
 std::string TKXApplication::ExecAction() const {
-  TKXServerControllerBase* C = GServerController();
-  const std::string Exec = C ? C->ExecCmd() : std::string("EXEC");
-  if (!C || C->SessionTrackingMethod() == tmURL)
+  const std::string& Exec = FController.ExecCmd();
+  if (FController.SessionTrackingMethod() == tmURL)
     return FAppURLBase + "/" + Exec + "/" + std::to_string(FTrackID) + "/" + FAppID;
   return FAppURLBase + "/" + Exec;
 }
 
+std::string TKXApplication::ApplicationURL() const { return FullApplicationURL(FRequest, FController.SSLPort()); }
+
+std::string TKXApplication::CacheURL() const { return WithTrailingSlash(FAppURLBase) + "Cache/"; }
+
+std::string TKXApplication::FilesURL() const { return WithTrailingSlash(FAppURLBase) + "Files/"; }
+
 std::string TKXApplication::UserCacheURL() const {
-  TKXServerControllerBase* C = GServerController();
-  const std::string Cache = C ? C->GetCacheURL() : std::string();
-  return ReplaceAll(Cache + "user" + "/" + FAppID + "/", "\\", "/");
+  return ReplaceAll(CacheURL() + "user" + "/" + FAppID + "/", "\\", "/");
+}
+
+std::string TKXApplication::NewCacheFile(const std::string& APrefix) const {
+  static const std::string kMessage =
+      "An error occurred while writing to the Cache Directory, please make sure the permissions are set correctly.";
+  std::string Template = UserCacheDir() + UpperCase(APrefix.substr(0, 3)) + "XXXXXX.tmp";
+  const int Fd = mkstemps(Template.data(), 4);
+  if (Fd < 0) throw EKXException(kMessage);
+  close(Fd);
+  return Template;
 }
 
 std::string TKXApplication::ApplicationPath() {
-  if (FApplicationPath.empty()) FApplicationPath = TKXServerControllerBase::GetAppPath();
+  if (FApplicationPath.empty()) FApplicationPath = KXApplicationFolder();
   return FApplicationPath;
 }
 
 bool TKXApplication::SecureMode() {
-  TKXServerControllerBase* C = GServerController();
-  FSecureMode = C && FRequest && C->SSLOptions().Port >= 1 && C->SSLOptions().Port == FRequest->ServerPort();
+  const int SSLPort = FController.SSLPort();
+  FSecureMode = FRequest && SSLPort >= 1 && SSLPort == FRequest->ServerPort();
   return FSecureMode;
 }
 
 void TKXApplication::SwitchTo(bool ASecure) {
-  TKXServerControllerBase* C = GServerController();
-  if (!C || !FRequest) return;
-  const int Port = ASecure ? C->SSLOptions().Port : C->Port();
+  if (!FRequest) return;
+  const int Port = ASecure ? FController.SSLPort() : FController.Port();
   if (SecureMode() == ASecure || Port <= 0) return;
-  const TKXSessionFormHooks& H = KXSessionFormHooks();
-  TKXBaseForm* Form = ActiveForm();
-  const bool UseExec = !Form || (H.IsHTML40Form && H.IsHTML40Form(Form) && H.PartialUpdateMode &&
-                                 H.PartialUpdateMode(Form));
+  IKXSessionForm* Form = ActiveSessionForm();
+  const bool UseExec = !Form || (Form->IsHTML40Form() && Form->PartialUpdateMode());
   std::string Target = UseExec ? ExecAction() : FFormAction;
   const std::string PortText = Port == (ASecure ? 443 : 80) ? std::string() : ":" + std::to_string(Port);
   const std::string Scheme = ASecure ? "https://" : "http://";
-  if (C->SessionTrackingMethod() == tmURL) {
+  if (FController.SessionTrackingMethod() == tmURL) {
     GoToURL(Scheme + FRequest->Host() + PortText + Target);
   } else {
     if (Target.empty() || Target.back() != '/') Target += '/';

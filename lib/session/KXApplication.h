@@ -2,19 +2,23 @@
 // The server-side state of one browser session: identity, browser and client type, its forms and
 // the stack of shown forms, the request being served while it is locked, and the operations event
 // handlers use to act on the browser (messages, windows, files, redirects, ending the session).
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/KXBrowser.h"
 #include "core/KXComponent.h"
 #include "core/KXGlobal.h"
+#include "session/KXSessionForm.h"
 #include "SkDateTime.h"
 #include "SkStringList.h"
 
+class IKXServerController;
 class TKXBaseForm;
 class TKXWAPClient;
 class TSkStream;
@@ -38,45 +42,20 @@ private:
 enum TKXWindowOption { woButtons, woStatusBar, woMenuBar, woScrollBars, woResizable, woCopyHistory, woFullScreen };
 using TKXWindowOptions = TKXEnumSet<TKXWindowOption, woFullScreen + 1>;
 
-// What a session needs from forms and page rendering. Those rooms install the hooks; an unset hook
-// means "no such form" (or, for the script sinks, nowhere to put the script).
-struct TKXSessionFormHooks {
-  std::function<bool(TKXBaseForm*)> IsHTML40Form;
-  std::function<bool(TKXBaseForm*)> IsHTML32Form;
-  // The form's browser security check switch; unset counts as on.
-  std::function<bool(TKXBaseForm*)> BrowserSecurityCheck;
-  // An HTML 4.0 form in partial-update mode.
-  std::function<bool(TKXBaseForm*)> PartialUpdateMode;
-  std::function<void(TKXBaseForm*, int AWidth, int AHeight)> Resize;
-  std::function<int(TKXBaseForm*)> Width;
-  std::function<int(TKXBaseForm*)> Height;
-  std::function<std::string(TKXBaseForm*)> ResizeScript;
-  std::function<void(TKXBaseForm*, const std::string&)> AddToInitProc;
-  std::function<void(TKXApplication*, const std::string&)> AddToInitProcNewWindowCode;
-  std::function<void(TKXApplication*, const std::string&)> AddToUpdateInitProcNewWindowCode;
-  std::function<void(TKXApplication*, const std::string&)> CallBackExecute;
-  // Creates the message form named by the active form's MessageForm and makes it the next page.
-  std::function<void(TKXApplication*, const std::string& AMsg, const std::string& ATemplate, TKXShowMessageType)>
-      ShowMessageForm;
-  // Creates the registered main form for the session's client type; nullptr when none is registered.
-  std::function<TKXBaseForm*(TKXApplication*)> CreateMainForm;
-  // True when AForm is an application form (a main form must be one).
-  std::function<bool(TKXBaseForm*)> IsApplicationForm;
-  std::function<void(TKXBaseForm*)> ShowForm;
-  std::function<void(TKXBaseForm*)> FreeForm;
-  // Processes one bound request of a locked session (form submission, callbacks, uploads).
-  std::function<void(TKXApplication*, unsigned ATrackID, int ACommand, TSkStringList& AParams)> Execute;
-};
-TKXSessionFormHooks& KXSessionFormHooks();
 
 // A session owns, as a component owner, every form and data module created with it as owner.
-class TKXApplication : public TKXComponent {
+class TKXApplication : public TKXComponent, public IKXSessionScope {
 public:
   KX_DECLARE_CLASS_INFO
-  TKXApplication(TKXBrowserType ABrowser, const std::string& AUserAgent, const std::string& AIP,
-                 const std::string& AAuthUser, const std::string& AAuthPassword, const std::string& AReferringURL,
-                 const TSkStringList& AParams, const std::string& AURLBase);
+  // AController outlives the session.
+  TKXApplication(IKXServerController& AController, TKXBrowserType ABrowser, const std::string& AUserAgent,
+                 const std::string& AIP, const std::string& AAuthUser, const std::string& AAuthPassword,
+                 const std::string& AReferringURL, const TSkStringList& AParams, const std::string& AURLBase);
+  // Raises the controller's OnCloseSession if Close has not (errors swallowed), then frees forms,
+  // data modules and the per-session cache folder.
   ~TKXApplication() override;
+  // Raises OnCloseSession once; the registry calls it just before it destroys a session.
+  void Close();
   void Notification(TKXComponent* AComponent, TKXOperation AOperation) override;
 
   // Locking.
@@ -84,6 +63,10 @@ public:
   void Unlock() { FLock.Leave(); }
   bool TryLock() { return FLock.TryEnter(); }
   void MarkAccess();
+  // Set while the session is in the registry's table; a request that waited for the lock of a
+  // session that left it meanwhile finds it unset.
+  bool Registered() const { return FRegistered.load(std::memory_order_acquire); }
+  void SetRegistered(bool AValue) { FRegistered.store(AValue, std::memory_order_release); }
   // Idle for at least SessionTimeOut minutes at ANow.
   bool Expired(TDateTime ANow) const;
 
@@ -96,19 +79,25 @@ public:
   bool SameSubnetAsStartupIP(const std::string& AAddr) const;
 
   // Forms.
-  void SetActiveForm(TKXBaseForm* AForm);
-  void RemoveForm(TKXBaseForm* AForm);
-  void ReleaseForm(TKXBaseForm* AForm);
+  // The shown forms are a stack: the last one shown is the page the browser gets next.
+  void SetActiveForm(IKXSessionForm* AForm);
+  void RemoveForm(IKXSessionForm* AForm);
+  void ReleaseForm(IKXSessionForm* AForm);
+  // A form that goes takes itself out of both lists (from its destructor).
+  void FormDestroyed(IKXSessionForm* AForm);
   void FreeReleasedForms();
-  TKXBaseForm* ActiveForm() const { return FActiveForms.empty() ? nullptr : FActiveForms.back(); }
+  IKXSessionForm* ActiveSessionForm() const { return FActiveForms.empty() ? nullptr : FActiveForms.back(); }
+  TKXBaseForm* ActiveForm() const { return FActiveForms.empty() ? nullptr : FActiveForms.back()->FormObject(); }
   int ActiveFormCount() const { return static_cast<int>(FActiveForms.size()); }
-  const std::vector<TKXBaseForm*>& ReleasedForms() const { return FReleasedForms; }
+  const std::vector<IKXSessionForm*>& ReleasedForms() const { return FReleasedForms; }
   // Every form and data module owned by the session, in creation order (observing pointers).
   void AddForm(TKXComponent* AFormOrDataModule);
   void RemoveFromForms(TKXComponent* AFormOrDataModule);
-  // Data modules created while this session is the thread's current one (the controller never is).
-  void AddDataModule(TKXComponent* ADataModule);
-  void RemoveDataModule(TKXComponent* ADataModule);
+  // IKXSessionScope: data modules created while this session is the thread's current one (the
+  // controller never is), and the first form or data module of that name, without regard to case.
+  void AdoptDataModule(TKXComponent* ADataModule) override;
+  void DropDataModule(TKXComponent* ADataModule) override;
+  TKXComponent* FindSessionComponent(std::string_view AName) override;
   int FormCount() const { return static_cast<int>(FForms.size()); }
   const std::vector<TKXComponent*>& Forms() const { return FForms; }
 
@@ -139,11 +128,20 @@ public:
   void SwitchToNonSecure();
 
   TAbstractWebRequestFile* FindFile(const std::string& AName) const;
-  static std::string FullApplicationURL(TWebRequest* ARequest);
-  std::string ApplicationURL() const { return FullApplicationURL(FRequest); }
+  // "https://" on the SSL port, else "http://", then the host and port the request came to.
+  static std::string FullApplicationURL(TWebRequest* ARequest, int ASSLPort);
+  std::string ApplicationURL() const;
   std::string ExecAction() const;
   std::string InternalURLBase() const { return FAppURLBase; }
   std::string UserCacheURL() const;
+  std::string CacheURL() const;
+  std::string FilesURL() const;
+  // A new empty file in the session's cache folder, named from APrefix; returns its path.
+  std::string NewCacheFile(const std::string& APrefix) const;
+  IKXServerController& Controller() const { return FController; }
+  // Makes the main and message forms; set by whoever made the session (none: no such forms).
+  IKXFormFactory* FormFactory() const { return FFormFactory; }
+  void SetFormFactory(IKXFormFactory* AFactory) { FFormFactory = AFactory; }
   std::string ApplicationPath();
   std::string GetActiveMasterTemplate() const;
 
@@ -205,21 +203,25 @@ public:
   // A new id from 128 bits of the operating system's random source: 28 lower-case base-36 characters.
   static std::string NewSessionID();
   // The client type a browser kind gets before UnknownBrowserAction applies.
-  static TKXClientType ClientTypeOfBrowser(TKXBrowser ABrowser);
+  static TKXClientType ClientTypeOfBrowser(TKXBrowser ABrowser, const IKXServerController& AController);
 
 private:
   TKXClientType ClientTypeOfUnknownAction(TKXClientType ACurrent) const;
   void AddNewWindowCode(const std::string& AScript);
   void SwitchTo(bool ASecure);
 
+  IKXServerController& FController;
+  IKXFormFactory* FFormFactory = nullptr;
   TKXFlexLock FLock;
+  std::atomic<bool> FRegistered{false};
+  bool FClosed = false;
   bool FSecureMode = false;
   int FFormHeight = -1, FFormWidth = -1;
   bool FCallBackProcessing = false;
   bool FIsPartialUpdate = false;
   std::string FApplicationPath;
-  std::vector<TKXBaseForm*> FActiveForms;
-  std::vector<TKXBaseForm*> FReleasedForms;
+  std::vector<IKXSessionForm*> FActiveForms;
+  std::vector<IKXSessionForm*> FReleasedForms;
   std::string FAppID;
   std::string FAppURLBase;
   std::string FAuthPassword, FAuthUser;
@@ -248,4 +250,22 @@ private:
   std::string FUserCacheDir;
   mutable bool FUserCacheDirMade = false;
   std::unique_ptr<TKXWAPClient> FWAPClient;
+};
+
+// The session served by this thread (set by the dispatcher and by the threads that destroy
+// sessions); forms, controls and rendering read it. Returns the previous value.
+TKXApplication* SetCurrentSession(TKXApplication* ASession);
+// Sessions are the only IKXSessionScope there is, so the scope is the session.
+inline TKXApplication* CurrentSession() { return static_cast<TKXApplication*>(CurrentSessionScope()); }
+
+// Sets the thread's current session for a scope and restores the previous one after it.
+class TKXCurrentSessionScope {
+public:
+  explicit TKXCurrentSessionScope(TKXApplication* ASession) : FPrevious(SetCurrentSession(ASession)) {}
+  ~TKXCurrentSessionScope() { SetCurrentSession(FPrevious); }
+  TKXCurrentSessionScope(const TKXCurrentSessionScope&) = delete;
+  TKXCurrentSessionScope& operator=(const TKXCurrentSessionScope&) = delete;
+
+private:
+  TKXApplication* FPrevious;
 };

@@ -184,9 +184,8 @@ TEST_F(DemoFormsTest, UploadSavesUnderTheBaseNameInTheCurrentFolder) {
 // A browser's first visit: the start answers the size probe, whose post answers the login page.
 class DemoStartTest : public ::testing::Test {
 protected:
-  TKXSessionFormHooksScope FormHooks{KXFormSessionHooks()};
   TKXTestControllerScope Scope;
-  TKXSessions Registry;
+  TKXSessions& Registry = Scope.Sessions();
   const TKXClassInfo* SavedMain = TKXAppForm::MainFormClass();
 
   void SetUp() override {
@@ -204,16 +203,14 @@ protected:
       Request.SetBody(ABody);
     }
     TKXTestWebResponse Response(Request);
-    TKXServer Server;
-    DispatchWebRequest(Server, Request, Response);
+    TKXTestControllerScope::Current().Dispatch(Request, Response);
     return Response.SentBody();
   }
 };
 
 TEST_F(DemoStartTest, TheProbePostAnswersTheLoginPage) {
   Exchange("GET", "/");
-  const std::vector<TKXApplication*> All = Registry.LockList();
-  Registry.UnLockList();
+  const std::vector<TKXSessionRef> All = Registry.Snapshot();
   ASSERT_EQ(All.size(), 1u);
   const std::string ID = All[0]->AppID();
   const std::string Page = Exchange("POST", "/EXEC/0/" + ID, "KX_width=800&KX_height=600&KX_SessionID_=" + ID +
@@ -242,8 +239,7 @@ TEST_F(DemoStartTest, TheProbePostAnswersTheLoginPage) {
 TEST_F(DemoStartTest, EachSessionHasItsOwnLoginAndSecondForm) {
   Exchange("GET", "/");
   Exchange("GET", "/");
-  const std::vector<TKXApplication*> All = Registry.LockList();
-  Registry.UnLockList();
+  const std::vector<TKXSessionRef> All = Registry.Snapshot();
   ASSERT_EQ(All.size(), 2u);
   auto* A = dynamic_cast<TKXForm1*>(All[0]->ActiveForm());
   auto* B = dynamic_cast<TKXForm1*>(All[1]->ActiveForm());
@@ -251,8 +247,8 @@ TEST_F(DemoStartTest, EachSessionHasItsOwnLoginAndSecondForm) {
   EXPECT_NE(A, B);
   ASSERT_TRUE(A->SecondForm() && B->SecondForm());
   EXPECT_NE(A->SecondForm(), B->SecondForm());
-  EXPECT_EQ(A->SecondForm()->Owner(), All[0]);
-  EXPECT_EQ(B->SecondForm()->Owner(), All[1]);
+  EXPECT_EQ(A->SecondForm()->Owner(), All[0].get());
+  EXPECT_EQ(B->SecondForm()->Owner(), All[1].get());
 }
 
 TEST(DemoControllerTest, StoredSettingsBindTheNewSessionHandler) {
@@ -264,7 +260,7 @@ TEST(DemoControllerTest, StoredSettingsBindTheNewSessionHandler) {
   EXPECT_EQ(Controller.SessionTimeout(), 10);
   ASSERT_TRUE(Controller.OnNewSession);
 
-  TKXApplication Session(TKXBrowserType{brIE, brsNone}, kIE, "127.0.0.1", "", "", "", TSkStringList(), "");
+  TKXApplication Session(Controller, TKXBrowserType{brIE, brsNone}, kIE, "127.0.0.1", "", "", "", TSkStringList(), "");
   TKXBaseForm* Main = nullptr;
   Controller.OnNewSession(&Session, Main);
   EXPECT_EQ(Main, nullptr);   // the main form stays the default

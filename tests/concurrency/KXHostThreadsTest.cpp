@@ -21,7 +21,7 @@ TEST(KXSocketThrottler, SlowLinkDelaysTheAnswerByItsShare) {
   // a 3600-byte file from the files folder: with its header block about 3800 bytes on the wire
   fs::create_directories(Scope.Controller().FilesDir());
   std::ofstream(Scope.Controller().FilesDir() + "slow.txt") << std::string(3600, 's');
-  TKXHTTPServerModule Module;
+  TKXHTTPServerModule Module(Scope.Controller(), Scope.Sessions());
   Module.SetBitsPerSec(28800);   // 3600 bytes per second
   const uint16_t Port = static_cast<uint16_t>(Scope.Controller().Port());
 

@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 struct SessionLocking : ::testing::Test {
   TKXTestControllerScope Scope;
   TKXServerControllerBase& C = Scope.Controller();
-  TKXSessions Registry;
+  TKXSessions& Registry = Scope.Sessions();
 
   TKXApplication* Add() {
     std::string Ignored;
@@ -27,21 +27,18 @@ struct SessionLocking : ::testing::Test {
   }
   // AID is copied while the session is still locked: once released, a sweep may take it.
   TKXApplication* Add(std::string& AID) {
-    auto* S = new TKXApplication({brChrome, brsNone}, "Chrome", "127.0.0.1", "", "", "", TSkStringList(), "");
-    Registry.AddSessionAndLock(S);
+    TKXSessionHandle S = Registry.AddSessionAndLock(
+        std::make_unique<TKXApplication>(C, TKXBrowserType{brChrome, brsNone}, "Chrome", "127.0.0.1", "", "", "",
+                                         TSkStringList(), ""));
     AID = S->AppID();
-    S->MarkAccess();
-    S->Unlock();
-    return S;
+    return S.Get();
   }
-  // What a request does: look up and lock, work, mark the access, release.
+  // What a request does: look up and lock, work, then the handle releases it.
   template <class F>
   bool Request(const std::string& AID, F AWork) {
-    TKXApplication* S = Registry.LookupAndLock(AID);
+    TKXSessionHandle S = Registry.LookupAndLock(AID);
     if (!S) return false;
-    AWork(S);
-    S->MarkAccess();
-    S->Unlock();
+    AWork(S.Get());
     return true;
   }
 };
@@ -51,11 +48,9 @@ template <class F>
 void WhileHeldElsewhere(TKXSessions& ARegistry, const std::string& AID, F ABody) {
   std::promise<void> Held, Go;
   std::thread Holder([&] {
-    TKXApplication* S = ARegistry.LookupAndLock(AID);
+    TKXSessionHandle S = ARegistry.LookupAndLock(AID);
     Held.set_value();
     Go.get_future().wait();
-    S->MarkAccess();
-    S->Unlock();
   });
   Held.get_future().wait();
   ABody();
@@ -132,7 +127,7 @@ TEST_F(SessionLocking, SweepSkipsABusySessionAndExpiresItNextTime) {
     EXPECT_TRUE(Registry.IsValidSession(S));
   });
   Registry.SweepExpired();
-  EXPECT_EQ(Registry.LookupAndLock(ID), nullptr);
+  EXPECT_FALSE(Registry.LookupAndLock(ID));
 }
 
 TEST_F(SessionLocking, TerminateWaitsForTheRequestInside) {
@@ -176,4 +171,44 @@ TEST_F(SessionLocking, ManyThreadsCreateLookUpAndExpire) {
   Registry.SweepExpired();
   EXPECT_EQ(Registry.Count(), 0);
   EXPECT_GT(Found.load(), 0);
+}
+
+// While a request holds one session and others wait for it, nothing else waits: lookups of other
+// sessions, ending another session, and the holding request's own calls into the registry.
+TEST_F(SessionLocking, WaitingForABusySessionHoldsNoRegistryLock) {
+  TKXApplication* Busy = Add();
+  Busy->SetTaggedSessionName("busy");
+  const std::string BusyID = Busy->AppID(), Other = Add()->AppID(), Ended = Add()->AppID();
+  std::atomic<int> Waited{0};
+  std::thread ByID, ByTag;
+  {
+    TKXSessionHandle Held = Registry.LookupAndLock(BusyID);   // this thread is the busy request
+    ByID = std::thread([&] { Waited += Request(BusyID, [](TKXApplication*) {}); });
+    ByTag = std::thread([&] { Waited += static_cast<bool>(Registry.LookupByTaggedNameAndLock("busy")); });
+    std::this_thread::sleep_for(50ms);   // both are waiting for the session now
+    const auto Start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Registry.Count(), 3);
+    std::thread OtherRequest([&] { EXPECT_TRUE(Request(Other, [](TKXApplication*) {})); });
+    OtherRequest.join();
+    EXPECT_TRUE(Registry.Terminate(Ended));
+    EXPECT_LT(std::chrono::steady_clock::now() - Start, 500ms);   // none of it waited for the busy session
+  }
+  ByID.join();
+  ByTag.join();
+  EXPECT_EQ(Waited.load(), 2);   // each got the session once the holder let go
+  EXPECT_EQ(Registry.Count(), 2);
+}
+
+// A session ended while a request waited for it is not handed to that request.
+TEST_F(SessionLocking, ASessionEndedWhileAwaitedIsNotFound) {
+  const std::string ID = Add()->AppID();
+  std::thread Waiter;
+  std::atomic<int> Found{-1};
+  WhileHeldElsewhere(Registry, ID, [&] {
+    Waiter = std::thread([&] { Found = Request(ID, [](TKXApplication*) {}); });
+    std::this_thread::sleep_for(30ms);
+    EXPECT_TRUE(Registry.Terminate(ID));
+  });
+  Waiter.join();
+  EXPECT_EQ(Found.load(), 0);
 }

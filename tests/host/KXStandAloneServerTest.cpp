@@ -253,13 +253,9 @@ TEST(KXStandAloneServer, CountsSessionsAndEndsThemAllWhenItStops) {
     auto S = F.Start();
     S->OnNewSession = [&](TKXStandAloneServer*) { ++NewEvents; };
     S->OnCloseSession = [&](TKXStandAloneServer*) { ++CloseEvents; };
-    ASSERT_NE(GSessions(), nullptr) << "the server brings the registry when there is none";
-    for (int I = 0; I < 3; ++I) {
-      auto* A = new TKXApplication({brChrome, brsNone}, "Mozilla/5.0 Chrome/120.0", "127.0.0.1", "", "", "",
-                                   TSkStringList(), "");
-      GSessions()->AddSessionAndLock(A);
-      A->Unlock();
-    }
+    for (int I = 0; I < 3; ++I)
+      S->Sessions().AddSessionAndLock(std::make_unique<TKXApplication>(
+          F.Scope.Controller(), TKXBrowserType{brChrome, brsNone}, "Mozilla/5.0 Chrome/120.0", "127.0.0.1", "", "", "", TSkStringList(), ""));
     EXPECT_EQ(S->ActiveSessions(), 3);
     EXPECT_EQ(NewEvents, 3);
     std::vector<int32_t> Counts;
@@ -269,6 +265,5 @@ TEST(KXStandAloneServer, CountsSessionsAndEndsThemAllWhenItStops) {
   }
   EXPECT_EQ(Closed, 3) << "every session ended, with its OnCloseSession, before the controller";
   EXPECT_EQ(CloseEvents, 3);
-  EXPECT_EQ(GSessions(), nullptr);
   F.Scope.Controller().OnCloseSession = nullptr;
 }

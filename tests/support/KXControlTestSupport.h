@@ -9,24 +9,23 @@
 #include "session/KXApplication.h"
 #include "render/KXBaseRenderContext.h"
 #include "controls/KXCustomControl.h"
-#include "forms/KXForm.h"
+#include "forms/KXAppForm.h"
 #include "render/KXHTMLTag.h"
 #include "render/KXRenderContext.h"
 #include "KXTestController.h"
-#include "KXTestFormHooks.h"
 
 class ControlTest : public ::testing::Test {
 protected:
-  TKXSessionFormHooksScope FormHooks{KXFormSessionHooks()};
   TKXTestControllerScope Scope;
   std::unique_ptr<TKXApplication> Session;
   TKXAppForm* Form = nullptr;
 
   void SetUp() override {
     SetPageEOL(false);
-    Session = std::make_unique<TKXApplication>(TKXBrowserType{brIE, brsNone},
+    Session = std::make_unique<TKXApplication>(Scope.Controller(), TKXBrowserType{brIE, brsNone},
                                                "Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1)", "127.0.0.1", "",
                                                "", "", TSkStringList(), "");
+    Session->SetFormFactory(&TKXAppForm::Factory());
     SetCurrentSession(Session.get());
   }
   void TearDown() override {

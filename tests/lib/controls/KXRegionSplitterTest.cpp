@@ -23,8 +23,9 @@ protected:
   void UseBrowser(TKXBrowser ABrowser) {
     Form = nullptr;
     SetCurrentSession(nullptr);
-    Session = std::make_unique<TKXApplication>(TKXBrowserType{ABrowser, brsNone}, kIEAgent, "127.0.0.1", "", "", "",
+    Session = std::make_unique<TKXApplication>(Scope.Controller(), TKXBrowserType{ABrowser, brsNone}, kIEAgent, "127.0.0.1", "", "", "",
                                                TSkStringList(), "");
+    Session->SetFormFactory(&TKXAppForm::Factory());
     SetCurrentSession(Session.get());
   }
   // A region with the splitter on, aligned AAlign on a form of 400 × 300.
@@ -300,9 +301,8 @@ const bool GRegistered = [] {
 
 class SplitterPostTest : public ::testing::Test {
 protected:
-  TKXSessionFormHooksScope FormHooks{KXFormSessionHooks()};
   TKXTestControllerScope Scope;
-  TKXSessions Registry;
+  TKXSessions& Registry = Scope.Sessions();
   const TKXClassInfo* SavedMain = TKXAppForm::MainFormClass();
   TKXApplication* S = nullptr;
 
@@ -313,8 +313,7 @@ protected:
       Request.SetHeader("User-Agent", kIEAgent);
     }
     std::string Run() {
-      TKXServer Server;
-      DispatchWebRequest(Server, Request, Response);
+      TKXTestControllerScope::Current().Dispatch(Request, Response);
       return Response.SentBody();
     }
   };
@@ -324,10 +323,9 @@ protected:
     SetPageEOL(false);
     TKXAppForm::SetAsMainForm<TKXSplitterForm>();
     TExchange("GET", "/").Run();
-    const std::vector<TKXApplication*> All = Registry.LockList();
-    Registry.UnLockList();
+    const std::vector<TKXSessionRef> All = Registry.Snapshot();
     ASSERT_EQ(All.size(), 1u);
-    S = All[0];
+    S = All[0].get();
     Post(0, "KX_width=400&KX_height=300");   // the size probe's answer: the page itself
   }
   void TearDown() override { TKXAppForm::SetMainFormClass(SavedMain); }

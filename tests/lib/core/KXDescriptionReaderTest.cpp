@@ -1,4 +1,5 @@
 #include "core/KXDescriptionReader.h"
+#include "core/KXGlobal.h"
 
 #include <gtest/gtest.h>
 
@@ -281,14 +282,26 @@ TEST(DescriptionResource, AncestorDescriptionFirstThenTheClassOwn) {
   EXPECT_EQ(Root.FLoadedCount, 1);   // once, after both descriptions
 }
 
-TEST(DescriptionReader, ReferenceToAnotherRootGoesThroughTheGlobalLookup) {
+// The thread's current session for the scope of a test, knowing one other root as "Other".
+struct TOneRootScope : IKXSessionScope {
+  explicit TOneRootScope(TKXComponent& ARoot) : Root(ARoot), Previous(SetCurrentSessionScope(this)) {}
+  ~TOneRootScope() { Leave(); }
+  void Leave() { SetCurrentSessionScope(Previous); }
+  void AdoptDataModule(TKXComponent*) override {}
+  void DropDataModule(TKXComponent*) override {}
+  TKXComponent* FindSessionComponent(std::string_view AName) override { return SameText(AName, "other") ? &Root : nullptr; }
+  TKXComponent& Root;
+  IKXSessionScope* Previous;
+};
+
+TEST(DescriptionReader, ReferenceToAnotherRootGoesThroughTheSession) {
   RegisterTestClasses();
   TTestRoot Other(nullptr);
   KXReadComponentText(Other, "object Other: TTestRoot\n object Button1: TTestControl\n end\nend");
-  KXSetFindGlobalComponent([&](std::string_view AName) -> TKXComponent* { return SameText(AName, "other") ? &Other : nullptr; });
+  TOneRootScope Lookup(Other);
   TTestRoot Root(nullptr);
   KXReadComponentText(Root, "object R: TTestRoot\n object Button1: TTestControl\n  Peer = Other.Button1\n end\nend");
-  KXSetFindGlobalComponent(nullptr);
+  Lookup.Leave();
   ASSERT_NE(Root.Button1, nullptr);
   EXPECT_EQ(Root.Button1->Peer(), Other.Button1);
 }
@@ -343,10 +356,10 @@ TEST(DescriptionResource, LaterInstancesGetTheSameValuesAndTheirOwnComponents) {
                                     "  Peer = Other.Button1\n end\nend");
   TTestRoot Other(nullptr);
   KXReadComponentText(Other, "object Other: TTestRoot\n object Button1: TTestControl\n end\nend");
-  KXSetFindGlobalComponent([&](std::string_view AName) -> TKXComponent* { return SameText(AName, "other") ? &Other : nullptr; });
+  TOneRootScope Lookup(Other);
   TReplayRoot Linked(nullptr);
   KXReadComponentResource(Linked);
-  KXSetFindGlobalComponent(nullptr);
+  Lookup.Leave();
   EXPECT_EQ(Linked.Button1->Peer(), Other.Button1);
   TReplayRoot Unlinked(nullptr);
   try {

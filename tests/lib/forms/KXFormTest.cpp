@@ -8,7 +8,7 @@
 #include "core/KXDescriptionReader.h"
 #include "controls/KXContainerBorderOptions.h"
 #include "render/KXContainerLayout.h"
-#include "forms/KXForm.h"
+#include "forms/KXAppForm.h"
 #include "controls/KXRegion.h"
 #include "render/KXRenderContext.h"
 #include "core/KXResources.h"
@@ -16,7 +16,6 @@
 #include "core/KXStreams.h"
 #include "render/KXXMLTag.h"
 #include "KXTestController.h"
-#include "KXTestFormHooks.h"
 #include "KXTestWebRequest.h"
 #include "server/KXServer.h"
 #include "server/KXSessions.h"
@@ -185,12 +184,12 @@ const bool GRegistered = [] {
 
 class FormTest : public ::testing::Test {
 protected:
-  TKXSessionFormHooksScope FormHooks{KXFormSessionHooks()};
   void SetUp() override {
     (void)GRegistered;
     SetPageEOL(false);
-    Session = std::make_unique<TKXApplication>(TKXBrowserType{brIE, brsNone}, kIE, "127.0.0.1", "", "", "",
+    Session = std::make_unique<TKXApplication>(Scope.Controller(), TKXBrowserType{brIE, brsNone}, kIE, "127.0.0.1", "", "", "",
                                                TSkStringList(), "");
+    Session->SetFormFactory(&TKXAppForm::Factory());
     SetCurrentSession(Session.get());
   }
   void TearDown() override {
@@ -657,10 +656,9 @@ TEST_F(FormTest, WideningABorderPushesTheRegionsControlsInside) {
 // answers the main form's page at the probed size.
 class FormStartTest : public ::testing::Test {
 protected:
-  TKXSessionFormHooksScope FormHooks{KXFormSessionHooks()};
   TKXTestControllerScope Scope;
   TKXServerControllerBase& C = Scope.Controller();
-  TKXSessions Registry;
+  TKXSessions& Registry = Scope.Sessions();
   const TKXClassInfo* SavedMain = TKXAppForm::MainFormClass();
 
   void SetUp() override {
@@ -677,16 +675,14 @@ protected:
       Request.SetHeader("User-Agent", kIE);
     }
     std::string Run() {
-      TKXServer Server;
-      DispatchWebRequest(Server, Request, Response);
+      TKXTestControllerScope::Current().Dispatch(Request, Response);
       return Response.SentBody();
     }
   };
 
   TKXApplication* OnlySession() {
-    const std::vector<TKXApplication*> All = Registry.LockList();
-    Registry.UnLockList();
-    return All.size() == 1 ? All[0] : nullptr;
+    const std::vector<TKXSessionRef> All = Registry.Snapshot();
+    return All.size() == 1 ? All[0].get() : nullptr;
   }
 };
 

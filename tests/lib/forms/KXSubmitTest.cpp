@@ -10,14 +10,13 @@
 #include "controls/KXButton.h"
 #include "controls/KXCompEdit.h"
 #include "core/KXException.h"
-#include "forms/KXForm.h"
+#include "forms/KXAppForm.h"
 #include "forms/KXFormSubmission.h"
 #include "core/KXResources.h"
 #include "server/KXServer.h"
 #include "server/KXSessions.h"
 #include "forms/KXShowMessage.h"
 #include "KXTestController.h"
-#include "KXTestFormHooks.h"
 #include "KXTestWebRequest.h"
 #include "SkCodec.h"
 
@@ -81,10 +80,9 @@ public:
 
 class SubmitTest : public ::testing::Test {
 protected:
-  TKXSessionFormHooksScope FormHooks{KXFormSessionHooks()};
   TKXTestControllerScope Scope;
   TKXServerControllerBase& C = Scope.Controller();
-  TKXSessions Registry;
+  TKXSessions& Registry = Scope.Sessions();
   const TKXClassInfo* SavedMain = TKXAppForm::MainFormClass();
   TKXApplication* S = nullptr;
   std::string ID;
@@ -96,8 +94,7 @@ protected:
       Request.SetHeader("User-Agent", kIE);
     }
     std::string Run() {
-      TKXServer Server;
-      DispatchWebRequest(Server, Request, Response);
+      TKXTestControllerScope::Current().Dispatch(Request, Response);
       return Response.SentBody();
     }
   };
@@ -108,10 +105,9 @@ protected:
     TKXAppForm::SetAsMainForm<TKXSubmitForm>();
     TExchange Start("GET", "/");
     Start.Run();
-    const std::vector<TKXApplication*> All = Registry.LockList();
-    Registry.UnLockList();
+    const std::vector<TKXSessionRef> All = Registry.Snapshot();
     ASSERT_EQ(All.size(), 1u);
-    S = All[0];
+    S = All[0].get();
     ID = S->AppID();
     Post(0, "KX_width=800&KX_height=600");   // the size probe's answer: track 1 from here
     ASSERT_EQ(S->TrackID(), 1u);
@@ -282,8 +278,7 @@ TEST_F(SubmitTest, TerminateAnswersTheTerminationPageAndEndsTheSession) {
   EXPECT_EQ(X->Response.SentBody(), std::string("<html><head><script> ") + kKXTopFunction +
                                         "KXTop().setTimeout('document.writeln( \"<html><body>bye</body></html>\");"
                                         "document.close();',0);</script></head></html>");
-  EXPECT_TRUE(Registry.LockList().empty());
-  Registry.UnLockList();
+  EXPECT_TRUE(Registry.Snapshot().empty());
 }
 
 TEST_F(SubmitTest, TerminateAndRedirectWaitsTheDelayWhenThereIsAMessage) {
@@ -363,8 +358,7 @@ TEST_F(SubmitTest, UnderCookieTrackingTheEndedSessionsCookieIsSentExpired) {
   std::tm Utc{};
   gmtime_r(&Now, &Utc);
   EXPECT_LT(std::stoi(Year[1].str()), Utc.tm_year + 1900) << Cookie;
-  EXPECT_TRUE(Registry.LockList().empty());
-  Registry.UnLockList();
+  EXPECT_TRUE(Registry.Snapshot().empty());
 }
 
 TEST_F(SubmitTest, AReleasedFormIsFreedAfterTheRequestAndTheNextFormAnswers) {
@@ -390,11 +384,10 @@ public:
 };
 
 struct WAPTerminationTest : ::testing::Test {
-  TKXSessionFormHooksScope FormHooks;
   TKXTestControllerScope Scope;
   TKXServerControllerBase& C = Scope.Controller();
   TWMLForm WMLForm{nullptr};
-  TKXApplication Session{TKXBrowserType{brWAP, brsNone}, "Nokia7110/1.0 (05.01)", "10.1.2.3", "", "", "",
+  TKXApplication Session{C, TKXBrowserType{brWAP, brsNone}, "Nokia7110/1.0 (05.01)", "10.1.2.3", "", "", "",
                          TSkStringList(), ""};
 
   std::string Page(bool AWML) {

@@ -8,7 +8,8 @@
 #include "content/KXInternalFiles.h"
 #include "core/KXResources.h"
 #include "server/KXServer.h"
-#include "server/KXSessionDispatch.h"
+#include "server/KXSessions.h"
+#include "KXTestForms.h"
 #include "KXTestController.h"
 #include "KXTestWebRequest.h"
 #include "SkStream.h"
@@ -18,6 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+const char* const kChrome = "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/120.0 Safari/537.36";
+
 // One request through a fresh dispatcher, as the transport runs it.
 struct TExchange {
   TKXTestWebRequest Request;
@@ -25,8 +28,7 @@ struct TExchange {
   TExchange(const std::string& AMethod, const std::string& APath, const std::string& AQuery = "")
       : Request(AMethod, APath, AQuery) {}
   TExchange& Run() {
-    TKXServer Server;
-    DispatchWebRequest(Server, Request, Response);
+    TKXTestControllerScope::Current().Dispatch(Request, Response);
     return *this;
   }
   std::string Header(const std::string& AName) const { return Response.SentHeaders().Values(AName); }
@@ -34,63 +36,18 @@ struct TExchange {
   int Status() { return Response.StatusCode(); }
 };
 
-// A registry that knows exactly one session, "abc", with track id 5.
-class TOneSession : public IKXSessionDispatch {
-public:
-  TKXApplication* const Session = reinterpret_cast<TKXApplication*>(0x1000);
-  std::string Id = "abc";
-  int Locks = 0, Releases = 0, Execs = 0, Resizes = 0;
-  bool Terminated = false;
-  unsigned LastTrack = 99;
-
-  TKXApplication* LookupAndLock(const std::string& A) override {
-    if (!SameText(A, Id) || Terminated) return nullptr;
-    ++Locks;
-    return Session;
-  }
-  TKXApplication* LookupByTaggedNameAndLock(const std::string&) override { return nullptr; }
-  void CheckSession(TKXApplication*, const std::string&, const std::string&) override {}
-  void Release(TKXApplication*) override { ++Releases; }
-  bool CanStart = false;
-  int Starts = 0;
-  TKXApplication* Start(const TKXStartRequest&, std::string&) override {
-    if (!CanStart) throw EDeviceNotSupported("Device not supported");
-    ++Starts;
-    ++Locks;
-    return Session;
-  }
-  void Discard(TKXApplication*) override {}
-  bool Terminate(const std::string& A) override { return Terminated = SameText(A, Id); }
-  const std::string& SessionID(TKXApplication*) override { return Id; }
-  const std::string& SessionAuthUser(TKXApplication*) override { return Empty; }
-  const std::string& SessionAuthPassword(TKXApplication*) override { return Empty; }
-  int SessionTimeout(TKXApplication*) override { return 10; }
-  std::string SessionURLBase(TKXApplication*) override { return ""; }
-  unsigned SessionTrackID(TKXApplication*) override { return 5; }
-  bool HasHTML40ActiveForm(TKXApplication*) override { return true; }
-  int LastCommand = -1;
-  void Exec(TKXApplication*&, unsigned ATrack, int ACommand, TWebRequest*, TWebResponse* R, const std::string&,
-            TSkStringList&) override {
-    ++Execs;
-    LastTrack = ATrack;
-    LastCommand = ACommand;
-    R->SetContent("page");
-  }
-  void ApplyWindowSize(TKXApplication*, TWebRequest*, TWebResponse*, TSkStringList&, bool) override { ++Resizes; }
-  void RemoveRunParams(TKXApplication*, TSkStringList&) override {}
-  const std::string Empty;
-};
-
 struct ServerTest : ::testing::Test {
   TKXTestControllerScope Scope;
   TKXServerControllerBase& C = Scope.Controller();
-  TOneSession* Sessions = nullptr;
-  void InstallOneSession() {
-    auto S = std::make_unique<TOneSession>();
-    Sessions = S.get();
-    KXSetSessionDispatch(std::move(S));
+  TKXSessions& Registry = Scope.Sessions();
+
+  // A session started through the dispatcher, its main form counting what it executes.
+  TKXApplication* StartSession() {
+    TExchange Start("GET", "/");
+    Start.Request.SetHeader("User-Agent", kChrome);
+    Start.Run();
+    return Registry.Count() == 1 ? Registry.Snapshot()[0].get() : nullptr;
   }
-  void TearDown() override { KXSetSessionDispatch(nullptr); }
 };
 
 }  // namespace
@@ -250,46 +207,52 @@ TEST_F(ServerTest, OtherExceptionsGoToOnException) {
   EXPECT_EQ(X.Status(), 200);
 }
 
-TEST_F(ServerTest, SubmitWithTrackZeroIsNotCacheableAndFiveIs) {
-  InstallOneSession();
-  TExchange Zero("POST", "/EXEC/0/ABC");
+TEST_F(ServerTest, SubmitWithTrackZeroIsNotCacheableAndLaterOnesAre) {
+  TKXMainFormScope<TKXCountingForm> Main;
+  TKXApplication* S = StartSession();
+  ASSERT_NE(S, nullptr);
+  const std::string ID = S->AppID();
+  TExchange Zero("POST", "/EXEC/0/" + ID);
+  Zero.Request.SetHeader("User-Agent", kChrome);
   Zero.Request.SetBody("KX_width=400&KX_height=300");
   Zero.Request.SetContentType("application/x-www-form-urlencoded");
   Zero.Run();
-  EXPECT_EQ(Sessions->Resizes, 1);
-  EXPECT_EQ(Sessions->LastTrack, 0u);
+  EXPECT_EQ(S->FormWidth(), 400);
+  EXPECT_EQ(TKXCountingForm::Executed, 1);
   EXPECT_EQ(Zero.Header("Pragma"), "no-cache");
 
-  TExchange Five("POST", "/exec/5/abc");
-  Five.Run();
-  EXPECT_EQ(Sessions->LastTrack, 5u);
-  EXPECT_EQ(Five.Body(), "page");
-  EXPECT_EQ(Five.Header("Pragma"), "");
-  EXPECT_FALSE(Five.Header("Expires").empty());
-  EXPECT_EQ(Sessions->Locks, Sessions->Releases);
+  TExchange One("POST", "/exec/1/" + UpperCase(ID));
+  One.Request.SetHeader("User-Agent", kChrome);
+  One.Run();
+  EXPECT_EQ(TKXCountingForm::Executed, 2);
+  EXPECT_NE(One.Body().find("<html>"), std::string::npos);
+  EXPECT_EQ(One.Header("Pragma"), "");
+  EXPECT_FALSE(One.Header("Expires").empty());
 }
 
 TEST_F(ServerTest, TrackIdOutOfRangeIsAServerError) {
-  InstallOneSession();
-  TExchange X("POST", "/EXEC/4294967296/abc");
+  TKXMainFormScope<TKXCountingForm> Main;
+  TKXApplication* S = StartSession();
+  ASSERT_NE(S, nullptr);
+  TExchange X("POST", "/EXEC/4294967296/" + S->AppID());
+  X.Request.SetHeader("User-Agent", kChrome);
   X.Run();
   EXPECT_EQ(X.Status(), 500);
-  EXPECT_EQ(Sessions->Execs, 0);
-  EXPECT_EQ(Sessions->Locks, Sessions->Releases);
+  EXPECT_EQ(TKXCountingForm::Executed, 0);
 }
 
 TEST_F(ServerTest, StopRedirectsAndEndsTheSession) {
-  InstallOneSession();
-  TExchange Secure("GET", "/STOP/abc/_s_.example.org/after");
-  Secure.Run();
-  EXPECT_EQ(Secure.Response.Location(), "https://_s_.example.org/after");
-  EXPECT_TRUE(Sessions->Terminated);
-  EXPECT_EQ(Sessions->Locks, Sessions->Releases);
-
-  Sessions->Terminated = false;
-  TExchange Plain("GET", "/STOP/abc/example.org");
-  Plain.Run();
-  EXPECT_EQ(Plain.Response.Location(), "http://example.org");
+  TKXMainFormScope<TKXCountingForm> Main;
+  for (const char* Rest : {"_s_.example.org/after", "example.org"}) {
+    SCOPED_TRACE(Rest);
+    TKXApplication* S = StartSession();
+    ASSERT_NE(S, nullptr);
+    TExchange Stop("GET", "/STOP/" + S->AppID() + "/" + Rest);
+    Stop.Request.SetHeader("User-Agent", kChrome);
+    Stop.Run();
+    EXPECT_EQ(Stop.Response.Location(), std::string(Rest[0] == '_' ? "https://" : "http://") + Rest);
+    EXPECT_EQ(Registry.Count(), 0);
+  }
 }
 
 TEST_F(ServerTest, BasicAuthenticationChallenge) {
@@ -333,7 +296,7 @@ TEST_F(ServerTest, UndecodableQueryIsAnErrorPage) {
 }
 
 TEST_F(ServerTest, MessagePageQuotesTheContent) {
-  TKXServer Server;
+  TKXServer Server(C, Registry);
   TKXTestWebRequest Request;
   const std::string Page = Server.ServeMessage(&Request, "Error", nullptr, "", "it's \"x\"");
   EXPECT_NE(Page.find("it&#39s &#34x&#34"), std::string::npos);
@@ -377,22 +340,24 @@ TEST_F(ServerTest, EveryInternalFileIsServedWithItsTypeAndRevalidates) {
 }
 
 TEST_F(ServerTest, ReEntryIntoAGoneSessionStartsANewOne) {
-  InstallOneSession();
-  Sessions->CanStart = true;
+  TKXMainFormScope<TKXCountingForm> Main;
+  int ReEntries = 0;
+  C.OnReEntry = [&ReEntries](TKXApplication*) { ++ReEntries; };
   C.ReEntryOptions().Cmd = "again";
   C.ReEntryOptions().AutoCreateSession = true;
   TExchange X("GET", "/again/3", "KX_SessionID_=gone");
+  X.Request.SetHeader("User-Agent", kChrome);
   X.Run();
-  EXPECT_EQ(Sessions->Starts, 1);
-  EXPECT_EQ(Sessions->LastTrack, 0u);
-  EXPECT_EQ(Sessions->LastCommand, cmdReentry);
-  EXPECT_EQ(X.Body(), "page");
+  EXPECT_EQ(Registry.Count(), 1);
+  EXPECT_EQ(ReEntries, 1);
+  EXPECT_NE(X.Body().find("<html>"), std::string::npos);
   EXPECT_EQ(X.Header("Pragma"), "no-cache");
-  EXPECT_EQ(Sessions->Locks, Sessions->Releases);
 
   C.ReEntryOptions().AutoCreateSession = false;
   TExchange Refused("GET", "/again/3", "KX_SessionID_=gone");
+  Refused.Request.SetHeader("User-Agent", kChrome);
   Refused.Run();
   EXPECT_EQ(Refused.Status(), 500);
-  EXPECT_EQ(Sessions->Starts, 1);
+  EXPECT_EQ(Registry.Count(), 1);
+  C.OnReEntry = nullptr;
 }

@@ -7,8 +7,8 @@
 #include "server/KXServer.h"
 #include "server/KXSessions.h"
 #include "KXTestController.h"
-#include "KXTestFormHooks.h"
 #include "KXTestWebRequest.h"
+#include "KXTestForms.h"
 #include "session/KXUserSessionBase.h"
 #include "SkStrUtils.h"
 
@@ -19,25 +19,25 @@ const char* const kChromeAgent =
 
 struct RegistryTest : ::testing::Test {
   // Declared first so it outlives the sessions: they are freed through the hooks (none: stand-in forms).
-  TKXSessionFormHooksScope FormHooks;
   TKXTestControllerScope Scope;
   TKXServerControllerBase& C = Scope.Controller();
-  TKXSessions Registry;
+  TKXSessions& Registry = Scope.Sessions();
   // Handlers capture test locals; the sessions left over are cleared after those are gone.
   void TearDown() override {
     C.OnCloseSession = nullptr;
     C.OnNewSession = nullptr;
   }
 
-  // A registered, unlocked session, as between two requests.
+  static std::unique_ptr<TKXApplication> Make() {
+    return std::make_unique<TKXApplication>(TKXTestControllerScope::Current().Controller(), TKXBrowserType{brChrome, brsNone}, kChromeAgent, "127.0.0.1", "", "", "",
+                                            TSkStringList(), "");
+  }
+  // A registered, unlocked session, as between two requests (the registry keeps it alive).
   TKXApplication* Add(const std::string& AID = "") {
     if (!AID.empty()) C.OnGetSessionID = [AID](TKXApplication*, std::string& V) { V = AID; };
-    auto* S = new TKXApplication({brChrome, brsNone}, kChromeAgent, "127.0.0.1", "", "", "", TSkStringList(), "");
+    TKXSessionHandle Held = Registry.AddSessionAndLock(Make());
     C.OnGetSessionID = nullptr;
-    Registry.AddSessionAndLock(S);
-    S->MarkAccess();
-    S->Unlock();
-    return S;
+    return Held.Get();
   }
 };
 
@@ -60,8 +60,7 @@ struct TExchange {
     Request.SetHeader("User-Agent", kChromeAgent);
   }
   TExchange& Run() {
-    TKXServer Server;
-    DispatchWebRequest(Server, Request, Response);
+    TKXTestControllerScope::Current().Dispatch(Request, Response);
     return *this;
   }
 };
@@ -70,8 +69,7 @@ struct TExchange {
 
 TEST_F(RegistryTest, ListIsSortedCaseInsensitiveAndRefusesDuplicates) {
   TKXSessionList List;
-  auto* A = reinterpret_cast<TKXApplication*>(0x10);
-  auto* B = reinterpret_cast<TKXApplication*>(0x20);
+  const TKXSessionRef A = Make(), B = Make();
   List.Add("bbb", B);
   List.Add("AAA", A);
   try {
@@ -83,21 +81,26 @@ TEST_F(RegistryTest, ListIsSortedCaseInsensitiveAndRefusesDuplicates) {
   EXPECT_EQ(List.LookUp("aaa"), A);
   EXPECT_EQ(List.LookUp("BbB"), B);
   EXPECT_EQ(List.LookUp(""), nullptr);
-  std::vector<TKXApplication*> All;
+  std::vector<TKXSessionRef> All;
   List.GetObjectList(All);
-  EXPECT_EQ(All, (std::vector<TKXApplication*>{A, B}));
+  EXPECT_EQ(All, (std::vector<TKXSessionRef>{A, B}));
   EXPECT_EQ(List.LookUpAndRemove("AaA"), A);
-  EXPECT_FALSE(List.Exists(A));
-  EXPECT_TRUE(List.Exists(B));
+  EXPECT_FALSE(List.Exists(A.get()));
+  EXPECT_TRUE(List.Exists(B.get()));
 }
 
 TEST_F(RegistryTest, LookupIgnoresCaseAndLocks) {
   TKXApplication* S = Add();
-  TKXApplication* Found = Registry.LookupAndLock(UpperCase(S->AppID()));
-  ASSERT_EQ(Found, S);
-  Found->Unlock();
-  EXPECT_EQ(Registry.LookupAndLock("nosuchsession"), nullptr);
-  EXPECT_EQ(Registry.LookupAndLock(""), nullptr);
+  {
+    TKXSessionHandle Found = Registry.LookupAndLock(UpperCase(S->AppID()));
+    ASSERT_EQ(Found.Get(), S);
+    EXPECT_EQ(CurrentSession(), S);
+    EXPECT_FALSE(FreeForOthers(S));
+  }
+  EXPECT_TRUE(FreeForOthers(S));
+  EXPECT_EQ(CurrentSession(), nullptr);
+  EXPECT_FALSE(Registry.LookupAndLock("nosuchsession"));
+  EXPECT_FALSE(Registry.LookupAndLock(""));
   EXPECT_TRUE(Registry.IsValidSession(S));
 }
 
@@ -105,10 +108,8 @@ TEST_F(RegistryTest, AddingATakenIdIsAnInternalError) {
   Add("same");
   // A taken id can only come from the application's own id source, in another letter case here.
   C.OnGetSessionID = [](TKXApplication*, std::string& V) { V = "SAME"; };
-  auto Second = std::make_unique<TKXApplication>(TKXBrowserType{brChrome, brsNone}, kChromeAgent, "", "", "", "",
-                                                 TSkStringList(), "");
   try {
-    Registry.AddSessionAndLock(Second.get());
+    Registry.AddSessionAndLock(Make());
     FAIL();
   } catch (const EKXException& E) {
     EXPECT_STREQ(E.what(), "An internal error occurred in TKXSessions.AddSession.");
@@ -132,21 +133,16 @@ TEST_F(RegistryTest, SweepExpiresIdleSessionsOnly) {
   EXPECT_EQ(CurrentSession(), nullptr);
 }
 
-TEST_F(RegistryTest, ExpiryThreadPassGoesThroughTheRegistry) {
-  Add()->SetSessionTimeOut(0);
-  TSessionTimeoutThread::RunPass();
-  EXPECT_EQ(Registry.Count(), 0);
-}
-
 TEST_F(RegistryTest, TerminateAndRemove) {
   TKXApplication* A = Add();
   const std::string ID = A->AppID();
   EXPECT_TRUE(Registry.Terminate(ID));
   EXPECT_FALSE(Registry.Terminate(ID));
   TKXApplication* B = Add();
-  Registry.Remove(B);
+  TKXSessionHandle Held = Registry.LookupAndLock(B->AppID());
+  Registry.Discard(Held);
+  EXPECT_FALSE(Held);
   EXPECT_FALSE(Registry.IsValidSession(B));
-  delete B;
 }
 
 TEST_F(RegistryTest, ClearRunsEveryCloseAndOldIdsTimeOut) {
@@ -165,7 +161,7 @@ TEST_F(RegistryTest, ClearRunsEveryCloseAndOldIdsTimeOut) {
     TExchange X("POST", "/EXEC/3/" + ID);
     X.Run();
     EXPECT_EQ(X.Response.StatusCode(), 500);
-    EXPECT_EQ(Registry.LookupAndLock(ID), nullptr);
+    EXPECT_FALSE(Registry.LookupAndLock(ID));
   }
 }
 
@@ -175,10 +171,8 @@ TEST_F(RegistryTest, BindFindsTheTaggedSessionWhoseIdSortsFirst) {
   Add("mmm");
   Z->SetTaggedSessionName("shop");
   A->SetTaggedSessionName("SHOP");
-  TKXApplication* Found = Registry.LookupByTaggedNameAndLock("Shop");
-  ASSERT_EQ(Found, A);
-  Found->Unlock();
-  EXPECT_EQ(Registry.LookupByTaggedNameAndLock("none"), nullptr);
+  EXPECT_EQ(Registry.LookupByTaggedNameAndLock("Shop").Get(), A);
+  EXPECT_FALSE(Registry.LookupByTaggedNameAndLock("none"));
 }
 
 // The dispatcher's session paths over the real registry.
@@ -191,66 +185,56 @@ TEST_F(RegistryTest, StartWithoutMainFormIsDeviceNotSupportedAndLeavesNoSession)
   EXPECT_EQ(NewSessions, 1);
   EXPECT_NE(X.Response.SentBody().find("Device not supported"), std::string::npos) << X.Response.SentBody();
   EXPECT_EQ(Registry.Count(), 0);
-  EXPECT_TRUE(C.SessionTimeoutThreadStarted());
+  EXPECT_TRUE(Registry.ExpiryThreadStarted());
 }
 
 TEST_F(RegistryTest, StartWithAMainFormRegistersTheSession) {
-  TKXBaseForm* const Form = reinterpret_cast<TKXBaseForm*>(0x32);
-  KXSessionFormHooks().CreateMainForm = [Form](TKXApplication*) { return Form; };
-  KXSessionFormHooks().ShowForm = [](TKXBaseForm* F) { CurrentSession()->SetActiveForm(F); };
+  TKXMainFormScope<TKXCountingForm> Main;
   TExchange X("GET", "/", "bind=tag");
   X.Run();
   ASSERT_EQ(Registry.Count(), 1);
-  const std::vector<TKXApplication*>& All = Registry.LockList();
-  TKXApplication* S = All[0];
-  Registry.UnLockList();
+  TKXApplication* S = Registry.Snapshot()[0].get();
   EXPECT_EQ(S->TaggedSessionName(), "tag");
-  EXPECT_EQ(X.Response.Location(), "/EXEC/0/" + S->AppID());   // not an HTML 4.0 form: redirected
+  EXPECT_NE(X.Response.SentBody().find("action=\"/EXEC/0/" + S->AppID() + "\""), std::string::npos);   // the size probe
   EXPECT_TRUE(FreeForOthers(S));   // released at the end of the request
 }
 
 TEST_F(RegistryTest, SessionCommandsFindLockAndEndTheirSession) {
-  TKXApplication* S = Add();
-  std::vector<unsigned> Tracks;
-  KXSessionFormHooks().IsHTML40Form = [](TKXBaseForm*) { return true; };
-  KXSessionFormHooks().Execute = [&Tracks](TKXApplication* A, unsigned T, int, TSkStringList&) {
-    EXPECT_EQ(CurrentSession(), A);
-    EXPECT_NE(A->Request(), nullptr);
-    Tracks.push_back(T);
+  TKXMainFormScope<TKXCountingForm> Main;
+  TExchange Start("GET", "/");
+  Start.Run();
+  TKXApplication* S = Registry.Snapshot()[0].get();
+  auto Post = [](const std::string& APath, const std::string& ABody) {
+    TExchange X("POST", APath);
+    X.Request.SetContentType("application/x-www-form-urlencoded");
+    X.Request.SetBody(ABody);
+    X.Run();
+    return X.Response.StatusCode();
   };
-  TExchange Lower("POST", "/exec/4/" + UpperCase(S->AppID()));
-  Lower.Run();
-  EXPECT_EQ(Tracks, (std::vector<unsigned>{4}));
+  EXPECT_EQ(Post("/exec/0/" + UpperCase(S->AppID()), "KX_width=640&KX_height=480"), 200);
+  EXPECT_EQ(TKXCountingForm::Executed, 1);
+  EXPECT_EQ(S->TrackID(), 1u);
+  EXPECT_EQ(S->FormWidth(), 640);
   EXPECT_EQ(S->Request(), nullptr);
 
-  S->SetActiveForm(reinterpret_cast<TKXBaseForm*>(0x40));
-  TExchange Resize("POST", "/RESIZE/0/" + S->AppID());
-  Resize.Request.SetContentType("application/x-www-form-urlencoded");
-  Resize.Request.SetBody("KX_width=640&KX_height=480");
-  Resize.Run();
-  EXPECT_EQ(S->FormWidth(), 640);
-  EXPECT_EQ(S->FormHeight(), 480);
+  EXPECT_EQ(Post("/RESIZE/0/" + S->AppID(), "KX_width=320&KX_height=200"), 200);
+  EXPECT_EQ(S->FormHeight(), 200);
 
   C.SetSessionTrackingMethod(tmHidden);
-  TExchange Hidden("POST", "/");
-  Hidden.Request.SetContentType("application/x-www-form-urlencoded");
-  Hidden.Request.SetBody("KX_SessionID_=" + S->AppID() + "&KX_TrackID_=7");
-  Hidden.Run();
-  EXPECT_EQ(Tracks.back(), 7u);
+  Post("/", "KX_SessionID_=" + S->AppID() + "&KX_TrackID_=1");
+  EXPECT_EQ(TKXCountingForm::Executed, 2);
 
   C.SetSessionTrackingMethod(tmCookie);
   TExchange Cookie("POST", "/EXEC");
-  Cookie.Request.AddCookie("Kexalo_" + C.AppNameNoBlanks(), S->AppID() + "_9");
+  Cookie.Request.AddCookie("Kexalo_" + C.AppNameNoBlanks(), S->AppID() + "_2");
   Cookie.Request.AddCookie("KX_CookieCheck_", "Enabled");
   Cookie.Run();
-  EXPECT_EQ(Tracks.back(), 9u);
+  EXPECT_EQ(TKXCountingForm::Executed, 3);
   C.SetSessionTrackingMethod(tmURL);
 
   // A handler that ends the session: released, then gone.
-  KXSessionFormHooks().Execute = [](TKXApplication* A, unsigned, int, TSkStringList&) { A->Terminate(); };
-  const std::string ID = S->AppID();
-  TExchange End("POST", "/EXEC/5/" + ID);
-  End.Run();
+  TKXCountingForm::EndSession = true;
+  Post("/EXEC/3/" + S->AppID(), "");
   EXPECT_EQ(Registry.Count(), 0);
 
   TKXApplication* T = Add();
@@ -273,19 +257,21 @@ TEST_F(RegistryTest, FailedSessionCheckReleasesTheSession) {
 TEST_F(RegistryTest, DataModulesMadeDuringARequestJoinTheSessionAndNamesResolve) {
   TKXApplication* S = Add();
   bool DestroyRan = false;
-  std::thread Worker([&] {   // the main thread never attaches data modules
+  {
     TKXCurrentSessionScope Scope(S);
     auto* M = KXCreate<TKXUserSessionBase>(nullptr);
     M->SetName("UserSession");
     EXPECT_EQ(S->FormCount(), 1);
-    EXPECT_EQ(KXFindSessionComponent("usersession"), M);
+    EXPECT_EQ(S->FindSessionComponent("usersession"), M);
     M->OnDestroy = [&DestroyRan](TKXComponent*) {
       DestroyRan = true;
       throw std::runtime_error("swallowed");
     };
     delete M;
     EXPECT_EQ(S->FormCount(), 0);
-  });
-  Worker.join();
+  }
   EXPECT_TRUE(DestroyRan);
+  auto* Outside = KXCreate<TKXUserSessionBase>(nullptr);   // no current session: nobody's
+  EXPECT_EQ(S->FormCount(), 0);
+  delete Outside;
 }

@@ -8,7 +8,6 @@
 #include "core/KXException.h"
 #include "server/KXSessions.h"
 #include "KXTestController.h"
-#include "KXTestFormHooks.h"
 #include "KXTestWebRequest.h"
 #include "SkStream.h"
 #include "SkStrUtils.h"
@@ -20,34 +19,37 @@ namespace {
 const TKXBrowserType kChrome{brChrome, brsNone};
 
 struct SessionTest : ::testing::Test {
-  // Stand-in forms: every test starts with no form hooks and sets the ones it needs.
-  TKXSessionFormHooksScope FormHooks;
   TKXTestControllerScope Scope;
   TKXServerControllerBase& C = Scope.Controller();
 
   std::unique_ptr<TKXApplication> New(TKXBrowserType ABrowser = kChrome, const std::string& AIP = "10.1.2.3") {
-    return std::make_unique<TKXApplication>(ABrowser, "agent", AIP, "", "", "", TSkStringList(), "");
+    return std::make_unique<TKXApplication>(C, ABrowser, "agent", AIP, "", "", "", TSkStringList(), "");
   }
 };
 
-// A form stand-in: the hooks decide what it is.
-TKXBaseForm* const kForm40 = reinterpret_cast<TKXBaseForm*>(0x40);
-TKXBaseForm* const kForm32 = reinterpret_cast<TKXBaseForm*>(0x32);
+// A stand-in form that records the script it is given; the session sees only its interface.
+struct TStubForm : IKXSessionForm {
+  bool HTML40 = true, HTML32 = false;
+  std::vector<std::string> Init, NewWindow;
+  std::vector<std::pair<int, int>> Resized;
+  TKXBaseForm* FormObject() override { return nullptr; }
+  bool IsHTML40Form() const override { return HTML40; }
+  bool IsHTML32Form() const override { return HTML32; }
+  bool BrowserSecurityCheck() const override { return true; }
+  bool PartialUpdateMode() const override { return false; }
+  void ResizeTo(int W, int H) override { Resized.emplace_back(W, H); }
+  void AddToInitProc(const std::string& S) override { Init.push_back(S); }
+  void AddNewWindowCode(const std::string& S, bool AUpdate) override { NewWindow.push_back((AUpdate ? "update:" : "") + S); }
+  void Free() override {}
+};
 
-void InstallScriptSinks(std::vector<std::string>& AInit, std::vector<std::string>& ANewWindow,
-                        std::vector<std::string>& AMessages) {
-  TKXSessionFormHooks& H = KXSessionFormHooks();
-  H.IsHTML40Form = [](TKXBaseForm* F) { return F == kForm40; };
-  H.IsHTML32Form = [](TKXBaseForm* F) { return F == kForm32; };
-  H.AddToInitProc = [&AInit](TKXBaseForm*, const std::string& S) { AInit.push_back(S); };
-  H.AddToInitProcNewWindowCode = [&ANewWindow](TKXApplication*, const std::string& S) { ANewWindow.push_back(S); };
-  H.AddToUpdateInitProcNewWindowCode = [&ANewWindow](TKXApplication*, const std::string& S) {
-    ANewWindow.push_back("update:" + S);
-  };
-  H.ShowMessageForm = [&AMessages](TKXApplication*, const std::string& M, const std::string& T, TKXShowMessageType) {
-    AMessages.push_back(M + "|" + T);
-  };
-}
+struct TStubFactory : IKXFormFactory {
+  std::vector<std::string> Messages;
+  IKXSessionForm* CreateMainForm(TKXApplication&) override { return nullptr; }
+  void ShowMessageForm(TKXApplication&, const std::string& M, const std::string& T, TKXShowMessageType) override {
+    Messages.push_back(M + "|" + T);
+  }
+};
 
 }  // namespace
 
@@ -87,12 +89,12 @@ TEST_F(SessionTest, ClientTypeFollowsTheBrowserKind) {
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Browser);
-    EXPECT_EQ(TKXApplication::ClientTypeOfBrowser(Case.Browser), Case.Type);
+    EXPECT_EQ(TKXApplication::ClientTypeOfBrowser(Case.Browser, C), Case.Type);
   }
   C.Browser32Behaviour().IExplorer4As32 = false;
   C.Browser32Behaviour().Netscape6As32 = false;
-  EXPECT_EQ(TKXApplication::ClientTypeOfBrowser(brIE4), ctHTML40);
-  EXPECT_EQ(TKXApplication::ClientTypeOfBrowser(brNetscape6), ctHTML40);
+  EXPECT_EQ(TKXApplication::ClientTypeOfBrowser(brIE4, C), ctHTML40);
+  EXPECT_EQ(TKXApplication::ClientTypeOfBrowser(brNetscape6, C), ctHTML40);
 }
 
 TEST_F(SessionTest, UnknownBrowserActionDecidesForUnknownAndUnsupportedBrowsers) {
@@ -207,9 +209,10 @@ TEST_F(SessionTest, AddressAndBrowserChecksGiveTheSecurityMessages) {
 }
 
 TEST_F(SessionTest, NewWindowFeatureStrings) {
-  std::vector<std::string> Init, NewWindow, Messages;
-  InstallScriptSinks(Init, NewWindow, Messages);
+  TStubForm Form;
+  std::vector<std::string>& NewWindow = Form.NewWindow;
   auto S = New();
+  S->SetActiveForm(&Form);
   S->NewWindow("http://x/");
   S->NewWindow("http://x/", "", -1, -1, TKXWindowOptions{woScrollBars}, -1, -1);
   S->NewWindow("u", "w", 200, 100, TKXWindowOptions{woButtons, woFullScreen}, 5, 6);
@@ -226,48 +229,56 @@ TEST_F(SessionTest, NewWindowFeatureStrings) {
 }
 
 TEST_F(SessionTest, ShowMessageModes) {
-  std::vector<std::string> Init, NewWindow, Messages;
-  InstallScriptSinks(Init, NewWindow, Messages);
+  TStubForm Form40, Form32;
+  Form32.HTML40 = false;
+  Form32.HTML32 = true;
+  TStubFactory Factory;
+  std::vector<std::string>& Messages = Factory.Messages;
   auto S = New();
+  S->SetFormFactory(&Factory);
   S->ShowMessage("no form");   // no active form: same window
-  S->SetActiveForm(kForm40);
+  S->SetActiveForm(&Form40);
   S->ShowMessage("It's \"x\"\r\n");
   S->ShowMessage("a\r\nb", smNewWindow);
   S->ShowMessage("framed", smSameWindowFrame, "Mine.html");
-  S->SetActiveForm(kForm32);
+  S->SetActiveForm(&Form32);
   S->ShowMessage("old form", smNewWindow);
-  ASSERT_EQ(Init.size(), 1u);
-  EXPECT_EQ(Init[0], "window.alert(\"It\\'s \\\"x\\\"\\n\");\r\n");
-  ASSERT_EQ(NewWindow.size(), 1u);
-  EXPECT_NE(NewWindow[0].find("msgWindow.document.write('<CENTER>a<br>b</CENTER>')\r\n"), std::string::npos);
-  EXPECT_TRUE(StartsText("msgWindow=window.open(\"\",\"ShowMessage\",\"menubar=no,", NewWindow[0]));
+  ASSERT_EQ(Form40.Init.size(), 1u);
+  EXPECT_EQ(Form40.Init[0], "window.alert(\"It\\'s \\\"x\\\"\\n\");\r\n");
+  ASSERT_EQ(Form40.NewWindow.size(), 1u);
+  EXPECT_NE(Form40.NewWindow[0].find("msgWindow.document.write('<CENTER>a<br>b</CENTER>')\r\n"), std::string::npos);
+  EXPECT_TRUE(StartsText("msgWindow=window.open(\"\",\"ShowMessage\",\"menubar=no,", Form40.NewWindow[0]));
   EXPECT_EQ(Messages, (std::vector<std::string>{"no form|KXShowMessage.html", "framed|Mine.html",
                                                 "old form|KXShowMessage.html"}));
   auto Old = New({brNetscape4, brsNone});
-  Old->SetActiveForm(kForm40);
+  Old->SetFormFactory(&Factory);
+  Old->SetActiveForm(&Form40);
   Old->ShowMessage("html 3.2 client", smNewWindow);
   EXPECT_EQ(Messages.back(), "html 3.2 client|KXShowMessage.html");
 }
 
 TEST_F(SessionTest, ActiveFormStackAndReleasedForms) {
-  std::vector<std::pair<int, int>> Resized;
-  KXSessionFormHooks().IsHTML40Form = [](TKXBaseForm* F) { return F == kForm40; };
-  KXSessionFormHooks().Resize = [&Resized](TKXBaseForm*, int W, int H) { Resized.emplace_back(W, H); };
+  TStubForm Form40, Form32;
+  Form32.HTML40 = false;
   auto S = New();
-  S->SetActiveForm(kForm40);
-  S->SetActiveForm(kForm40);
+  S->SetActiveForm(&Form40);
+  S->SetActiveForm(&Form40);
   EXPECT_EQ(S->ActiveFormCount(), 1);
-  EXPECT_TRUE(Resized.empty());   // no size reported yet
+  EXPECT_TRUE(Form40.Resized.empty());   // no size reported yet
   S->SetFormSize(800, 600);
-  S->SetActiveForm(kForm32);
-  S->SetActiveForm(kForm40);
+  S->SetActiveForm(&Form32);
+  S->SetActiveForm(&Form40);
   EXPECT_EQ(S->ActiveFormCount(), 3);
-  EXPECT_EQ(Resized, (std::vector<std::pair<int, int>>{{800, 600}}));
-  S->RemoveForm(kForm40);
-  EXPECT_EQ(S->ActiveForm(), kForm32);
-  S->ReleaseForm(kForm32);
-  S->ReleaseForm(kForm32);
+  EXPECT_EQ(Form40.Resized, (std::vector<std::pair<int, int>>{{800, 600}}));
+  EXPECT_TRUE(Form32.Resized.empty());   // not an HTML 4.0 form
+  S->RemoveForm(&Form40);
+  EXPECT_EQ(S->ActiveSessionForm(), &Form32);
+  S->ReleaseForm(&Form32);
+  S->ReleaseForm(&Form32);
   EXPECT_EQ(S->ReleasedForms().size(), 1u);
+  S->FormDestroyed(&Form32);
+  EXPECT_TRUE(S->ReleasedForms().empty());
+  EXPECT_EQ(S->ActiveFormCount(), 0);
 }
 
 TEST_F(SessionTest, TerminateAndRedirect) {
@@ -294,7 +305,7 @@ TEST_F(SessionTest, UrlsAndSendStream) {
   S->SwitchToSecure();
   EXPECT_EQ(S->RedirectURL(), "https://example.org:8443/EXEC/0/" + S->AppID());
   Request.SetServerPort(8443);
-  EXPECT_EQ(TKXApplication::FullApplicationURL(&Request), "https://example.org:8443");
+  EXPECT_EQ(TKXApplication::FullApplicationURL(&Request, 8443), "https://example.org:8443");
   EXPECT_TRUE(S->SecureMode());
 
   S->SendStream(std::make_unique<TSkMemoryStream>("bytes"), true, " ", "a b.txt");
@@ -308,7 +319,7 @@ TEST_F(SessionTest, UrlsAndSendStream) {
 }
 
 TEST_F(SessionTest, DestructionRaisesCloseEventsAndCleansTheCacheFolder) {
-  TKXSessions Registry;
+  TKXSessions& Registry = Scope.Sessions();
   std::vector<std::string> Events;
   C.OnCloseSession = [&Events](TKXApplication*) {
     Events.push_back("close");
@@ -316,10 +327,17 @@ TEST_F(SessionTest, DestructionRaisesCloseEventsAndCleansTheCacheFolder) {
   };
   Registry.OnCreateSession = [&Events](TKXApplication*) { Events.push_back("create"); };
   Registry.OnDestroySession = [&Events](TKXApplication*) { Events.push_back("destroy"); };
-  auto S = New();
-  const std::string Folder = S->UserCacheDir();
+  std::string Folder, ID;
+  {
+    TKXSessionHandle S = Registry.AddSessionAndLock(New());
+    Folder = S->UserCacheDir();
+    ID = S->AppID();
+  }
   std::ofstream(Folder + "CSS1234.tmp") << "x";
-  S.reset();
+  EXPECT_TRUE(Registry.Terminate(ID));
   EXPECT_EQ(Events, (std::vector<std::string>{"create", "close", "destroy"}));
   EXPECT_FALSE(fs::exists(Folder));
+  Events.clear();
+  New().reset();   // never in the registry: its close event only
+  EXPECT_EQ(Events, (std::vector<std::string>{"close"}));
 }
