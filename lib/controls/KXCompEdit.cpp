@@ -5,7 +5,6 @@
 #include "session/KXApplication.h"
 #include "render/KXBaseRenderContext.h"
 #include "render/KXColor.h"
-#include "forms/KXForm.h"
 #include "render/KXHTMLTag.h"
 #include "core/KXTextEncoding.h"
 #include "render/KXXMLTag.h"
@@ -27,8 +26,8 @@ size_t CharacterCount(const std::string& AText) {
   return N;
 }
 
-TKXForm* OwnerAppForm(const TKXCustomControl& AControl) {
-  auto* Form = dynamic_cast<TKXForm*>(AControl.OwnerForm());
+IKXForm* OwnerAppForm(const TKXCustomControl& AControl) {
+  IKXForm* Form = AControl.OwnerForm();
   return Form && Form->FormType() == ftApp ? Form : nullptr;
 }
 
@@ -112,7 +111,7 @@ void TKXCustomEdit::DoSubmit(const std::string& AParam) {
   FSubmitParam = AParam;
   if (OnSubmit) {
     DoSubmitEvent();
-  } else if (TKXForm* Form = OwnerAppForm(*this); Form && Form->OnDefaultAction) {
+  } else if (IKXForm* Form = OwnerAppForm(*this); Form && Form->HasDefaultAction()) {
     Form->DoDefaultAction(this);
   }
 }
@@ -159,8 +158,8 @@ std::string TKXCustomEdit::RenderStyle(TKXComponent40Context* AContext) {
 
 void TKXCustomEdit::HookControlEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents) {
   TKXCustomControl::HookControlEvents(AContext, AEvents);
-  auto* Form = dynamic_cast<TKXForm*>(OwnerForm());
-  if (OnSubmit || (Form && Form->OnDefaultAction && ClassName() != kAdvancedEditClass)) {
+  IKXForm* Form = OwnerForm();
+  if (OnSubmit || (Form && Form->HasDefaultAction() && ClassName() != kAdvancedEditClass)) {
     const std::string Key = AContext.Browser() == brIE ? "event.keyCode" : "event.which";
     AEvents.HookEvent("OnKeyPress", "var res = CheckReturnKey(" + Key + ", '" + HTMLName() + "', " +
                                         (FDoSubmitValidation ? "true" : "false") + ")\r\nreturn res;");

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "forms/KXBaseForm.h"
 #include "session/KXApplication.h"
 #include "render/KXBaseRenderContext.h"
 #include "controls/KXContainerBorderOptions.h"
@@ -43,7 +42,7 @@ TKXComponentFaces::TKXComponentFaces(TKXComponent* AComponent)
       Html40Container(dynamic_cast<IKXHTML40Container*>(AComponent)),
       FileControl(dynamic_cast<IKXFileControl*>(AComponent)),
       CustomControl(dynamic_cast<TKXCustomControl*>(AComponent)),
-      Form(dynamic_cast<TKXBaseForm*>(AComponent)) {}
+      Form(dynamic_cast<IKXForm*>(AComponent)) {}
 
 // ---------------------------------------------------------------------------------------------
 // TKXContainerImplementation
@@ -145,7 +144,7 @@ void TKXContainerImplementation::RenderChildren(TKXContainerContext& AContainerC
 
 std::string TKXContainerImplementation::ContainerName() const {
   TKXWinControl* Self = FContainer.ContainerObject();
-  if (dynamic_cast<TKXBaseForm*>(Self)) {
+  if (dynamic_cast<IKXForm*>(Self)) {
     // "Name_3" for the third instance of a registered form class is still that form's name.
     const std::string& N = Self->Name();
     const size_t U = N.rfind('_');
@@ -160,7 +159,7 @@ std::string TKXContainerImplementation::ContainerName() const {
 
 std::string TKXContainerImplementation::ContainerClassname() const {
   TKXWinControl* Self = FContainer.ContainerObject();
-  if (dynamic_cast<TKXBaseForm*>(Self)) return Self->ClassName();
+  if (dynamic_cast<IKXForm*>(Self)) return Self->ClassName();
   if (auto* Parent = dynamic_cast<IKXBaseContainer*>(Self->Parent()))
     return Parent->ContainerClassname() + "." + Self->ClassName();
   return Self->Name();

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "render/KXInterfaces.h"
-#include "controls/KXWinControl.h"
+#include "render/KXWinControl.h"
 
 class TKXApplication;
 class TKXComponent40Context;

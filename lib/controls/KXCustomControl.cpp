@@ -4,7 +4,6 @@
 #include <cctype>
 
 #include "session/KXApplication.h"
-#include "forms/KXBaseForm.h"
 #include "render/KXBaseRenderContext.h"
 #include "render/KXContainerLayout.h"
 #include "core/KXException.h"
@@ -185,12 +184,12 @@ const TKXComponentFaces& TKXCustomControl::ParentFaces() const {
   return FParentFaces;
 }
 
-TKXBaseForm* TKXCustomControl::OwnerForm() const {
+IKXForm* TKXCustomControl::OwnerForm() const {
   const TKXComponentFaces& P = ParentFaces();
   if (P.Form) return P.Form;
   if (P.CustomControl) return P.CustomControl->OwnerForm();   // a region answers from its own cache
   for (TKXWinControl* W = Parent() ? Parent()->Parent() : nullptr; W; W = W->Parent())
-    if (auto* Form = dynamic_cast<TKXBaseForm*>(W)) return Form;
+    if (auto* Form = dynamic_cast<IKXForm*>(W)) return Form;
   return nullptr;
 }
 
@@ -274,7 +273,7 @@ int TKXCustomControl::GetHTMLHeight() {
 std::string TKXCustomControl::RenderStyle(TKXComponent40Context* AContext) {
   std::string S;
   if (AContext && AContext->ContainerContext() && AContext->ContainerContext()->LayoutManager())
-    S = AContext->ContainerContext()->LayoutManager()->RenderStyle(this);
+    S = AContext->ContainerContext()->LayoutManager()->RenderStyle(*this);
   S.reserve(S.size() + 192);   // size, font and cursor are appended in place
   // Every control of every page comes through here: the pieces are appended in one go.
   using namespace std::string_view_literals;
@@ -313,7 +312,7 @@ void TKXCustomControl::RenderFinishedTag(TKXComponent40Context& AContext, TKXRen
   if (!Tag) return;
   if (HasTabOrder() && TabIndexAllowed()) {
     int Index = -1;
-    if (TKXBaseForm* Form = OwnerForm()) Index = Form->RealTabIndexOf(this);
+    if (IKXForm* Form = OwnerForm()) Index = Form->RealTabIndexOf(this);
     Tag->AddIntegerParam("TabIndex", Index + 1);
   }
   Tag->Params().AppendParams(FExtraTagParams);
@@ -463,7 +462,7 @@ std::string TKXCustomControl::SubmitClickScript(const std::string& AParam, const
   std::string FileControl;
   if (!FDontSubmitFiles)
     if (TKXApplication* S = CurrentSession())
-      if (auto* Form = dynamic_cast<TKXBaseForm*>(static_cast<TKXComponent*>(S->ActiveForm())))
+      if (auto* Form = dynamic_cast<IKXForm*>(S->ActiveSessionForm()))
         FileControl = Form->FirstVisibleFileControl();
   if (!FileControl.empty()) {
     // The files go first; the page script then posts with the clicked control as the action.

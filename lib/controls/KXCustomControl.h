@@ -11,7 +11,7 @@
 #include "render/KXFont.h"
 #include "render/KXInterfaces.h"
 #include "render/KXScriptEvents.h"
-#include "controls/KXWinControl.h"
+#include "render/KXWinControl.h"
 #include "SkStringList.h"
 
 class TKXHTMLTag;
@@ -95,7 +95,7 @@ public:
   TSkStringList& ExtraTagParams() override { return FExtraTagParams; }
   const TKXOnHTMLTag& OnHTMLTag() const { return FOnHTMLTag; }
   void SetOnHTMLTag(TKXOnHTMLTag AValue) { FOnHTMLTag = std::move(AValue); }
-  bool NeedsFormTag() const { return FNeedsFormTag; }
+  bool NeedsFormTag() const override { return FNeedsFormTag; }
   bool Editable() const { return FEditable; }
   virtual void SetEditable(bool AValue);
   bool NonEditableAsLabel() const { return FNonEditableAsLabel; }
@@ -119,7 +119,7 @@ public:
   // This control's own faces, asked once (a control's class does not change once it is made).
   const TKXComponentFaces& OwnFaces() const;
   // The form above this control, through regions.
-  TKXBaseForm* OwnerForm() const;
+  IKXForm* OwnerForm() const;
 
   // IKXBaseComponent
   TKXComponent* ComponentObject() override { return this; }
@@ -141,6 +141,7 @@ public:
   // IKXHTML40Control
   int GetHTMLLeft() override;
   int GetHTMLTop() override;
+  bool InHTMLContainer() const override { return ParentFaces().Html40Container != nullptr; }
   int GetHTMLWidth() override;
   int GetHTMLHeight() override;
 

@@ -6,7 +6,6 @@
 #include "render/KXBaseRenderContext.h"
 #include "render/KXColor.h"
 #include "core/KXException.h"
-#include "forms/KXForm.h"
 #include "render/KXHTMLTag.h"
 #include "content/KXHTTPFile.h"
 #include "controls/KXRegion.h"
@@ -137,8 +136,9 @@ std::string TKXCustomFile::RenderStyle(TKXComponent40Context* AContext) {
 }
 
 TKXHTMLTag* TKXCustomFile::RenderHTML(TKXComponent40Context& AContext) {
-  if (auto* Form = dynamic_cast<TKXForm*>(OwnerForm())) {
-    if (Form->FormType() == ftApp && Form->UpdateMode() == umPartial) throw EKXException(kNoPartial);
+  if (IKXForm* Form = OwnerForm()) {
+    auto* Page = dynamic_cast<IKXHTML40Form*>(Form);
+    if (Form->FormType() == ftApp && Page && Page->UpdateMode() == umPartial) throw EKXException(kNoPartial);
     if (Form->FormType() == ftPage) throw EKXException(kNoPageMode);
   }
   TKXApplication* S = AContext.WebApplication();
@@ -167,8 +167,8 @@ std::string TKXCustomFile::FrameDocument(TKXComponent40Context& AContext) {
   TKXColor Background = FFrameBGColor;
   if (Background == clNone && AContext.Browser() == brIE)
   {
-    if (auto* Form = dynamic_cast<TKXBaseHTMLForm*>(Parent()))
-      Background = Form->BGColor();
+    if (auto* Form = dynamic_cast<IKXForm*>(Parent()))
+      Background = Form->FormBGColor();
     else if (auto* Region = dynamic_cast<TKXCustomRegion*>(Parent()))
       Background = Region->Color();
   }

@@ -15,14 +15,13 @@ class IKXServerController;
 class TKXApplication;
 class TKXRenderStream;
 
-enum TKXFormType { ftUnknown, ftApp, ftPage };
 enum TKXFormOutput { foUnknown, foHTML32, foHTML40, foWML, foXHTMLMP };
 enum TKXConnectionMode { cmAny, cmSecure, cmNonSecure };
 
 const TKXEnumInfo& KXConnectionModeInfo();
 const TKXEnumInfo& KXBrowserEnumInfo();
 
-class TKXBaseForm : public TKXContainer, public IKXSessionForm {
+class TKXBaseForm : public TKXContainer, public IKXSessionForm, public IKXForm {
 public:
   explicit TKXBaseForm(TKXComponent* AOwner);
   // Leaves its session's shown and released forms first.
@@ -47,7 +46,7 @@ public:
   TKXApplication* WebApplication();
   // The session's controller; none outside a session (design mode, a form made in code).
   const IKXServerController* Controller();
-  TKXFormType FormType() const { return FFormType; }
+  TKXFormType FormType() const override { return FFormType; }
   TKXFormOutput FormOutput() const { return FFormOutput; }
   bool ReleaseCalled() const { return FReleaseCalled; }
   const std::string& FormAction() const { return FFormAction; }
@@ -68,8 +67,11 @@ public:
   // The class used for messages (none here).
   virtual const TKXClassInfo* MessageForm() const { return nullptr; }
   // A control's place in the page's tab list (-1 when absent) and the first visible file control.
-  virtual int RealTabIndexOf(TKXComponent*) const { return -1; }
-  virtual std::string FirstVisibleFileControl() { return {}; }
+  int RealTabIndexOf(TKXComponent*) const override { return -1; }
+  std::string FirstVisibleFileControl() override { return {}; }
+  TKXColor FormBGColor() const override { return clNone; }
+  bool HasDefaultAction() const override { return false; }
+  void DoDefaultAction(TKXComponent*) override {}
 
   // IKXBaseContainer, the parts every form shares.
   bool AcceptsHiddenComponent(TKXComponent* AComponent) override;
@@ -110,6 +112,7 @@ public:
   KX_DECLARE_CLASS_INFO
 
   TKXColor BGColor() const { return FBGColor; }
+  TKXColor FormBGColor() const override { return FBGColor; }
   void SetBGColor(TKXColor AValue) { FBGColor = AValue; }
   TKXColor LinkColor() const { return FLinkColor; }
   void SetLinkColor(TKXColor AValue) { FLinkColor = AValue; }

@@ -88,7 +88,8 @@ public:
   void AddToInitProc(const std::string& ACode) override { FInitProc += ACode; }
   const std::string& InitProc() const { return FInitProc; }
   // Raises OnDefaultAction with ASender (the form itself when none is given).
-  void DoDefaultAction(TKXComponent* ASender = nullptr);
+  void DoDefaultAction(TKXComponent* ASender = nullptr) override;
+  bool HasDefaultAction() const override { return static_cast<bool>(OnDefaultAction); }
   void GenerateForm(TKXRenderStream& AStream) override;
   // Applies the posted parameters in Params: values into the controls, then the raised event.
   void ExecuteForm() override;

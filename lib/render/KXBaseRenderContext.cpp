@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "session/KXApplication.h"
-#include "forms/KXBaseForm.h"
 #include "render/KXContainerLayout.h"
 #include "render/KXHTMLTag.h"
 #include "render/KXRenderContext.h"
@@ -120,7 +119,7 @@ void TKXContainerContext::SetLayoutManager(TKXContainerLayout* ALayout) {
 }
 
 bool TKXContainerContext::IsPlainOwner(TKXComponent* AOwner) {
-  return AOwner->Name().empty() || dynamic_cast<TKXBaseForm*>(AOwner) || dynamic_cast<TKXApplication*>(AOwner);
+  return AOwner->Name().empty() || dynamic_cast<IKXForm*>(AOwner) || dynamic_cast<TKXApplication*>(AOwner);
 }
 
 std::string TKXContainerContext::QualifiedName(TKXComponent* AComponent) {

@@ -2,11 +2,11 @@
 
 #include "session/KXApplication.h"
 #include "render/KXBaseRenderContext.h"
-#include "controls/KXCustomControl.h"
-#include "forms/KXForm.h"
+#include "render/KXFont.h"
 #include "core/KXGlobal.h"
 #include "render/KXHTMLTag.h"
 #include "render/KXRenderContext.h"
+#include "render/KXWinControl.h"
 #include "core/KXScratch.h"
 #include "session/KXServerControllerIntf.h"
 #include "core/KXStreams.h"
@@ -59,7 +59,7 @@ const TKXClassInfo& TKXContainerLayout::StaticClassInfo() {
   return Info;
 }
 
-std::string TKXContainerLayout::RenderStyle(TKXComponent*) { return {}; }
+std::string TKXContainerLayout::RenderStyle(IKXHTML40Control&) { return {}; }
 
 void TKXContainerLayout::ProcessControls(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext) {
   for (int I = 0; I < AContainerContext.ComponentsCount(); ++I) {
@@ -113,7 +113,7 @@ void TKXContainerLayout::ProcessControl(TKXContainerContext& AContainerContext, 
       InputControl->ListInputNames(*Names);
       for (const std::string& Name : *Names) APageContext.AppendHiddenInput(Name);
     }
-  } else if (F.CustomControl && F.CustomControl->NeedsFormTag()) {
+  } else if (F.Html40 && F.Html40->NeedsFormTag()) {
     APageContext.AppendHiddenInput(N);
   }
   APageContext.AppendContext(*Context);
@@ -149,16 +149,15 @@ TKXLayoutMgrForm::TKXLayoutMgrForm(TKXComponent* AOwner) : TKXContainerLayout(AO
   FLayoutType = ltGrid;
 }
 
-std::string TKXLayoutMgrForm::RenderStyle(TKXComponent* AControl) {
-  auto* Control = KXClassCast<TKXCustomControl>(AControl);
-  if (!Control) return {};
+std::string TKXLayoutMgrForm::RenderStyle(IKXHTML40Control& AControl) {
   // Only controls laid out in an HTML container (a form or a region) are placed by position.
-  if (!Control->ParentFaces().Html40Container || !Control->StyleRenderOptions().RenderPosition) return {};
+  const TKXStyleRenderOptions& Options = AControl.StyleRenderOptions();
+  if (!AControl.InHTMLContainer() || !Options.RenderPosition) return {};
   std::string S;
   S.reserve(256);   // the control appends its size, font and cursor to this
   using namespace std::string_view_literals;
-  AppendAll(S, {Control->StyleRenderOptions().RenderAbsolute ? "position:absolute;left:"sv : "position:relative;left:"sv,
-                TSkDigits(Control->GetHTMLLeft()), "px;top:", TSkDigits(Control->GetHTMLTop()), "px;"});
+  AppendAll(S, {Options.RenderAbsolute ? "position:absolute;left:"sv : "position:relative;left:"sv,
+                TSkDigits(AControl.GetHTMLLeft()), "px;top:", TSkDigits(AControl.GetHTMLTop()), "px;"});
   return S;
 }
 
@@ -248,7 +247,7 @@ void TKXLayoutMgrForm::Process(TKXRenderStream& AStream, TKXContainerContext& AC
     throw;
   }
   Flush();
-  auto* Form = dynamic_cast<TKXForm*>(FContainer ? FContainer->ContainerObject() : nullptr);
+  auto* Form = dynamic_cast<IKXHTML40Form*>(FContainer);
   if (!Form) {
     AStream.AdoptRenderStream(Controls);
     return;

@@ -8,6 +8,7 @@
 #include "core/KXBrowser.h"
 
 class IKXBaseContainer;
+class IKXHTML40Control;
 class TKXComponent;
 class TKXComponent40Context;
 class TKXContainerContext;
@@ -68,7 +69,8 @@ public:
   virtual void ProcessControl(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext,
                               TKXComponent40Context& AContext);
   virtual void ProcessControls(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext);
-  virtual std::string RenderStyle(TKXComponent* AControl);
+  // The position part of a control's style; none here.
+  virtual std::string RenderStyle(IKXHTML40Control& AControl);
   virtual void WriteHeadScripts(TKXRenderStream& AStream, TKXPageContext40& APageContext);
   void Process(TKXRenderStream&, TKXContainerContext&, TKXPageContext40&) override {}
 
@@ -86,7 +88,7 @@ public:
   void ProcessControl(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext,
                       TKXComponent40Context& AContext) override;
   void ProcessControls(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext) override;
-  std::string RenderStyle(TKXComponent* AControl) override;
+  std::string RenderStyle(IKXHTML40Control& AControl) override;
 };
 
 // The update script of a partial update: the rendered text in 128-character pieces, a new

@@ -4,9 +4,10 @@
 // (a dynamic_cast is the query), so a new control class needs nothing but to implement them.
 #include <string>
 
-#include "controls/KXWinControl.h"
+#include "render/KXColor.h"
 
 class TKXComponent;
+class TKXWinControl;
 class TKXComponent40Context;
 class TKXCustomControl;
 class TKXBaseForm;
@@ -23,6 +24,7 @@ class TSkStringList;
 class THTTPFile;
 
 enum TKXControlEncode { ceNone, ceMPFormData };
+enum TKXFormType { ftUnknown, ftApp, ftPage };
 enum TKXFormUpdateMode { umAll, umPartial };
 
 class IKXBaseComponent {
@@ -51,6 +53,8 @@ public:
   virtual void RenderScripts(TKXComponent40Context& AContext) = 0;
   virtual TKXXMLTag* RenderAsyncComponent(TKXComponent40Context& AContext) = 0;
   virtual bool DoSubmitValidation() const = 0;
+  // A control whose value the page's submit form must carry even when it posts none itself.
+  virtual bool NeedsFormTag() const = 0;
 };
 
 class IKXHTML40Control {
@@ -65,6 +69,8 @@ public:
   virtual void SetClip(bool AValue) = 0;
   virtual TKXStyleRenderOptions& StyleRenderOptions() = 0;
   virtual int ZIndex() const = 0;
+  // Laid out in a container that renders HTML 4.0 (a form or a region).
+  virtual bool InHTMLContainer() const = 0;
 };
 
 class IKXBaseControl {
@@ -122,6 +128,21 @@ class IKXBaseContainer;
 class IKXHTML40Container;
 class IKXFileControl;
 
+// A form as the controls on it see it; every form class implements it.
+class IKXForm {
+public:
+  virtual ~IKXForm() = default;
+  virtual TKXFormType FormType() const = 0;
+  // A control's place in the page's tab list (-1 when absent), and the first visible file control.
+  virtual int RealTabIndexOf(TKXComponent* AControl) const = 0;
+  virtual std::string FirstVisibleFileControl() = 0;
+  // The page's background colour, clNone for none.
+  virtual TKXColor FormBGColor() const = 0;
+  // The action an edit's Enter key raises; false when the form has none.
+  virtual bool HasDefaultAction() const = 0;
+  virtual void DoDefaultAction(TKXComponent* ASender) = 0;
+};
+
 // The faces one component shows, asked once: a cross cast through a control's hierarchy is
 // costly, and a render would otherwise ask each control the same questions many times. A
 // container asks when a component joins it; the render contexts of that component carry them.
@@ -142,7 +163,7 @@ struct TKXComponentFaces {
   IKXHTML40Container* Html40Container = nullptr;
   IKXFileControl* FileControl = nullptr;
   TKXCustomControl* CustomControl = nullptr;
-  TKXBaseForm* Form = nullptr;
+  IKXForm* Form = nullptr;
 };
 
 class IKXBaseContainer {

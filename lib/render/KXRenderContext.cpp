@@ -21,7 +21,6 @@ void SetPageEOL(bool ADebugHTML) { GPageEOL.store(ADebugHTML ? &kCRLF : &kNoEOL,
 #include <algorithm>
 
 #include "session/KXApplication.h"
-#include "forms/KXBaseForm.h"
 #include "render/KXBaseRenderContext.h"
 #include "core/KXGlobal.h"
 #include "render/KXHTMLTag.h"
@@ -170,7 +169,7 @@ std::string TKXPageContext40::UpdateInitProc() const {
 
 TKXFormUpdateMode TKXPageContext40::UpdateMode() const {
   if (!FWebApplication) return umAll;
-  TKXComponent* Active = FWebApplication->ActiveForm();
+  IKXSessionForm* Active = FWebApplication->ActiveSessionForm();
   if (Active != FUpdateModeForm) {
     FUpdateModeForm = Active;
     FUpdateModeFace = dynamic_cast<IKXHTML40Form*>(Active);

@@ -17,6 +17,7 @@ void SetPageEOL(bool ADebugHTML);
 #include "core/KXNameIndex.h"
 #include "SkStringList.h"
 
+class IKXSessionForm;
 class TKXApplication;
 class TKXComponent;
 class TKXComponent40Context;
@@ -120,7 +121,7 @@ private:
   std::string FUpdateControlsProc;
   TKXComponent* FProgressIndicator = nullptr;
   // The active form UpdateMode last asked about and its form face (asked once per form).
-  mutable TKXComponent* FUpdateModeForm = nullptr;
+  mutable IKXSessionForm* FUpdateModeForm = nullptr;
   mutable IKXHTML40Form* FUpdateModeFace = nullptr;
   bool FServerResize = false;
   std::string FDocType;

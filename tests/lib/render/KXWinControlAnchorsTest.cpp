@@ -5,7 +5,7 @@
 #include <array>
 #include <memory>
 
-#include "controls/KXWinControl.h"
+#include "render/KXWinControl.h"
 
 namespace {
 

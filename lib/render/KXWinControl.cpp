@@ -1,4 +1,4 @@
-#include "controls/KXWinControl.h"
+#include "render/KXWinControl.h"
 
 #include <algorithm>
 #include <cmath>
