@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/KXComponent.h"
+#include "core/KXDescriptionCache.h"
 #include "core/KXGlobal.h"
 #include "core/KXResources.h"
 #include "SkStrUtils.h"
@@ -755,32 +756,6 @@ void KXReadComponentText(TKXComponent& AInstance, std::string_view AText) {
   CallLoaded(Reader.LoadedComponents());
 }
 
-namespace {
-
-// Stored descriptions as read once, by their text: every later form of the class replays the
-// steps instead of lexing and parsing the same text again. Guarded by the stream-loading lock.
-struct TKXReadScript {
-  std::string Text;
-  std::shared_ptr<const TKXDescriptionReader::TScript> Script;
-};
-
-std::map<const char*, TKXReadScript>& ReadScripts() {
-  static std::map<const char*, TKXReadScript> Scripts;
-  return Scripts;
-}
-
-void ReadResourceText(TKXDescriptionReader& AReader, std::string_view AText) {
-  auto& Scripts = ReadScripts();
-  auto It = Scripts.find(AText.data());
-  if (It != Scripts.end() && It->second.Text == AText) return AReader.Replay(*It->second.Script);
-  AReader.StartRecording();
-  AReader.Feed(AText);
-  AReader.Finish();
-  if (std::shared_ptr<const TKXDescriptionReader::TScript> Script = AReader.TakeScript())
-    Scripts[AText.data()] = TKXReadScript{std::string(AText), std::move(Script)};
-}
-
-}  // namespace
 
 void KXReadComponentResource(TKXComponent& AInstance) {
   std::lock_guard<std::recursive_mutex> Guard(KXStreamLoadingLock());
@@ -793,7 +768,8 @@ void KXReadComponentResource(TKXComponent& AInstance) {
     if (!Text) continue;
     Found = true;
     TKXDescriptionReader Reader(AInstance);
-    ReadResourceText(Reader, *Text);
+    static TKXDescriptionCache Cache;   // guarded by the stream-loading lock held here
+    Cache.Read(Reader, *Text);
     for (TKXComponent* L : Reader.LoadedComponents())
       if (std::find(Loaded.begin(), Loaded.end(), L) == Loaded.end()) Loaded.push_back(L);
   }
