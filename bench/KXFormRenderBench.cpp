@@ -81,7 +81,6 @@ void RenderForm(benchmark::State& AState) {
   KXRegisterClass<TKXBenchForm>();
   static const std::string Stored = Description();
   KXRegisterResource("TKXBenchForm", Stored);
-  SetPageEOL(false);
   {
     TKXApplication Session(*Controller, {brChrome, brsNone}, "Chrome", "127.0.0.1", "", "", "", TSkStringList(), "");
     SetCurrentSession(&Session);

@@ -85,7 +85,7 @@ TKXHTMLTag* TKXCustomButton::RenderHTML(TKXComponent40Context& AContext) {
 
 void TKXCustomButton::HookControlEvents(TKXComponent40Context& AContext, TKXScriptEvents& AEvents) {
   TKXCustomControl::HookControlEvents(AContext, AEvents);
-  if (OnClick || FButtonType == btSubmit) AEvents.HookEvent("OnClick", SubmitClickScript("", "", false));
+  if (OnClick || FButtonType == btSubmit) AEvents.HookEvent("OnClick", SubmitClickScript(AContext, "", "", false));
 }
 
 TKXXMLTag* TKXCustomButton::RenderAsyncContent(TKXComponent40Context& AContext) {

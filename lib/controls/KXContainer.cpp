@@ -173,9 +173,8 @@ void KXFrameControlTag(TKXComponent40Context& AContext, bool AOnForm) {
   if (!Layout || !Layout->AllowFrames()) return;
   TKXHTMLTag* Frame =
       TKXContainerBorderOptions::CreateDefaultFrame(AContext.ReleaseHTMLTag(), AContext.Browser(), AContext.Component());
-  TKXApplication* S = AContext.WebApplication();
   TKXWinControl* Win = AContext.Faces().CustomControl;
-  if (AOnForm && Win && S && S->IsPartialUpdate())
+  if (AOnForm && Win && AContext.Request().PartialUpdate)
     Frame->AddStringParam("STYLE", Frame->Params().Values("style") + "left: " + std::to_string(Win->Left()) + "px;top: " +
                                        std::to_string(Win->Top()) + "px;width: " + std::to_string(Win->Width()) +
                                        "px;height: " + std::to_string(Win->Height()) + "px;");
@@ -187,7 +186,8 @@ void KXFireOnRender(IKXBaseContainer& AContainer) {
     if (IKXBaseContainer* Child = AContainer.ComponentFaces(I).Container) Child->FireOnRender();
 }
 
-std::string KXContainerResizeScript(IKXBaseContainer& AContainer, bool ARefreshed) {
+std::string KXContainerResizeScript(IKXBaseContainer& AContainer, bool ARefreshed, const TKXRenderRequest& ARequest) {
+  const TKXBrowser B = ARequest.Browser;
   std::string S;
   for (int I = 0; I < AContainer.KXComponentsCount(); ++I) {
     TKXComponent* C = AContainer.Component(I);
@@ -195,10 +195,10 @@ std::string KXContainerResizeScript(IKXBaseContainer& AContainer, bool ARefreshe
     auto* Base = dynamic_cast<IKXBaseControl*>(C);
     auto* Named = dynamic_cast<IKXBaseComponent*>(C);
     if (Control && Base && Named && Base->GetVisible() && ARefreshed)
-      S += "\r\nKXTop()." + Named->HTMLName() + "KXCL.SetRect(new parent.Rect(" + std::to_string(Control->GetHTMLLeft()) +
-           ", " + std::to_string(Control->GetHTMLTop()) + ", " + std::to_string(Control->GetHTMLWidth()) + ", " +
-           std::to_string(Control->GetHTMLHeight()) + "));\r\n";
-    if (auto* Child = dynamic_cast<IKXHTML40Container*>(C)) S += "\r\n" + Child->ResizeScript();
+      S += "\r\nKXTop()." + Named->HTMLName() + "KXCL.SetRect(new parent.Rect(" + std::to_string(Control->GetHTMLLeft(B)) +
+           ", " + std::to_string(Control->GetHTMLTop(B)) + ", " + std::to_string(Control->GetHTMLWidth(B)) + ", " +
+           std::to_string(Control->GetHTMLHeight(B)) + "));\r\n";
+    if (auto* Child = dynamic_cast<IKXHTML40Container*>(C)) S += "\r\n" + Child->ResizeScript(ARequest);
   }
   return S;
 }

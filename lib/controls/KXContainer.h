@@ -86,7 +86,7 @@ void KXFrameControlTag(TKXComponent40Context& AContext, bool AOnForm);
 // Fires OnRender of AContainer, then of each child container, depth-first in component order.
 void KXFireOnRender(IKXBaseContainer& AContainer);
 // The resize script of an HTML 4.0 container (used by the form's ResizeScript).
-std::string KXContainerResizeScript(IKXBaseContainer& AContainer, bool ARefreshed);
+std::string KXContainerResizeScript(IKXBaseContainer& AContainer, bool ARefreshed, const TKXRenderRequest& ARequest);
 
 class TKXContainer : public TKXBaseContainer, public virtual IKXBaseContainer {
 public:

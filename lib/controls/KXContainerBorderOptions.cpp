@@ -121,8 +121,8 @@ TKXHTMLTag* TKXContainerBorderOptions::CreateFrame(TKXHTMLTag* AContent, TKXBrow
   Style += "padding:0;";
   if (Control && Control->Clip()) {
     const int F = (ABrowser == brIE || ABrowser == brOpera) ? 0 : 2 * PixelWidth();
-    Style += "clip:rect(0px," + std::to_string(Control->GetHTMLWidth() + F) + "px," +
-             std::to_string(Control->GetHTMLHeight() + F) + "px," + "0px);";
+    Style += "clip:rect(0px," + std::to_string(Control->GetHTMLWidth(ABrowser) + F) + "px," +
+             std::to_string(Control->GetHTMLHeight(ABrowser) + F) + "px," + "0px);";
   }
   auto* Frame = new TKXFrameHTMLTag("DIV");
   Frame->EmbededTag = AContent;

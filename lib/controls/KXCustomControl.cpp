@@ -236,11 +236,10 @@ void TKXCustomControl::SetTabOrder(int AValue) {
 // ---------------------------------------------------------------------------------------------
 // Position and style
 
-int TKXCustomControl::GetHTMLLeft() {
+int TKXCustomControl::GetHTMLLeft(TKXBrowser B) {
   TKXWinControl* P = Parent();
   if (!P) return FLeft;
   if (FAlign == alRight) return FLeft - P->ClientLeft();
-  const TKXBrowser B = CurrentSession() ? CurrentSession()->Browser() : brIE;
   const int M = (B == brOpera || B == brSafari) ? 2 : 1;
   const int S = B == brSafari ? 1 : 0;
   int Result = FLeft - S - M * P->ClientLeft();
@@ -248,11 +247,10 @@ int TKXCustomControl::GetHTMLLeft() {
   return Result;
 }
 
-int TKXCustomControl::GetHTMLTop() {
+int TKXCustomControl::GetHTMLTop(TKXBrowser B) {
   TKXWinControl* P = Parent();
   if (!P) return FTop;
   if (FAlign == alBottom) return FTop - P->ClientTop();
-  const TKXBrowser B = CurrentSession() ? CurrentSession()->Browser() : brIE;
   const int M = (B == brOpera || B == brSafari) ? 2 : 1;
   const int S = B == brSafari ? 1 : 0;
   int Result = FTop - S - M * P->ClientTop();
@@ -260,30 +258,29 @@ int TKXCustomControl::GetHTMLTop() {
   return Result;
 }
 
-int TKXCustomControl::GetHTMLWidth() {
-  const TKXBrowser B = CurrentSession() ? CurrentSession()->Browser() : brIE;
+int TKXCustomControl::GetHTMLWidth(TKXBrowser B) {
   return FWidth - ((FUseFrame && (B == brGecko || B == brNetscape6)) ? 4 : 0);
 }
 
-int TKXCustomControl::GetHTMLHeight() {
-  const TKXBrowser B = CurrentSession() ? CurrentSession()->Browser() : brIE;
+int TKXCustomControl::GetHTMLHeight(TKXBrowser B) {
   return FHeight - ((FUseFrame && (B == brGecko || B == brNetscape6)) ? 4 : 0);
 }
 
 std::string TKXCustomControl::RenderStyle(TKXComponent40Context* AContext) {
   std::string S;
   if (AContext && AContext->ContainerContext() && AContext->ContainerContext()->LayoutManager())
-    S = AContext->ContainerContext()->LayoutManager()->RenderStyle(*this);
+    S = AContext->ContainerContext()->LayoutManager()->RenderStyle(*this, AContext->Browser());
   S.reserve(S.size() + 192);   // size, font and cursor are appended in place
   // Every control of every page comes through here: the pieces are appended in one go.
   using namespace std::string_view_literals;
   const bool ZIndex = FStyleRenderOptions.RenderZIndex && FZIndex != -100;
   const bool Size = (FRenderSize && FStyleRenderOptions.RenderSize) || !FAutoSize;
-  const TSkDigits Z(FZIndex + 100), Width(Size || FClip ? GetHTMLWidth() : 0), Height(Size || FClip ? GetHTMLHeight() : 0);
+  const TKXBrowser B = AContext ? AContext->Browser() : brIE;
+  const TSkDigits Z(FZIndex + 100), Width(Size || FClip ? GetHTMLWidth(B) : 0), Height(Size || FClip ? GetHTMLHeight(B) : 0);
   AppendAll(S, {ZIndex ? "z-index:"sv : ""sv, ZIndex ? Z : ""sv, ZIndex ? ";"sv : ""sv, Size ? "width:"sv : ""sv,
                 Size ? Width : ""sv, Size ? "px;height:"sv : ""sv, Size ? Height : ""sv, Size ? "px;"sv : ""sv});
   if (FClip) AppendAll(S, {"clip:rect(0px,", Width, "px,", Height, "px,0px);"});
-  AppendAll(S, {FStyleRenderOptions.RenderFont ? std::string_view(FFont->StringStyle(AContext ? AContext->Browser() : brIE)) : ""sv,
+  AppendAll(S, {FStyleRenderOptions.RenderFont ? std::string_view(FFont->StringStyle(B)) : ""sv,
                 FCursor != crAuto ? std::string_view(KXCursorStyle(FCursor)) : ""sv});
   return S;
 }
@@ -302,8 +299,7 @@ TKXHTMLTag* TKXCustomControl::RenderHTML(TKXComponent40Context&) { return new TK
 
 TKXHTMLTag* TKXCustomControl::RenderHTMLTag(TKXComponent40Context& AContext) {
   TKXHTMLTag* Tag = RenderHTML(AContext);
-  TKXApplication* S = AContext.WebApplication();
-  if (Tag && S && S->IsPartialUpdate()) Tag->AddStringParam("STYLE", Tag->Params().Values("style") + RenderStyle(&AContext));
+  if (Tag && AContext.Request().PartialUpdate) Tag->AddStringParam("STYLE", Tag->Params().Values("style") + RenderStyle(&AContext));
   return Tag;
 }
 
@@ -341,11 +337,11 @@ void TKXCustomControl::RenderScripts(TKXComponent40Context& AContext) {
   const bool InRegion = P.Container && !P.Form && P.Base;
   AContext.AddToKXCLInitProc(
       {N, "KXCL = NewKXCL(", InRegion ? P.Base->HTMLName() + "KXCL" : "KXCLForm", ",\"", N, "\",false);"});
-  TKXApplication* S = AContext.WebApplication();
-  if (S && S->IsPartialUpdate() && FDoRefreshControl)
-    AContext.AddToUpdateInitProc("KXCLUpdate(\"" + N + "\"," + BoolText(Visible()) + "," + std::to_string(GetHTMLLeft()) +
-                                 "," + std::to_string(GetHTMLTop()) + "," + std::to_string(GetHTMLWidth()) + "," +
-                                 std::to_string(GetHTMLHeight()) + ");");
+  const TKXBrowser B = AContext.Browser();
+  if (AContext.Request().PartialUpdate && FDoRefreshControl)
+    AContext.AddToUpdateInitProc("KXCLUpdate(\"" + N + "\"," + BoolText(Visible()) + "," + std::to_string(GetHTMLLeft(B)) +
+                                 "," + std::to_string(GetHTMLTop(B)) + "," + std::to_string(GetHTMLWidth(B)) + "," +
+                                 std::to_string(GetHTMLHeight(B)) + ");");
   TKXContainerContext* CC = AContext.ContainerContext();
   TKXContainerLayout* Layout = CC ? CC->LayoutManager() : nullptr;
   const bool DefaultLayout = CC && CC->IsDefaultLayout();
@@ -457,13 +453,10 @@ void TKXCustomControl::SetFocus() {
   throw EKXException(kCannotFocus);
 }
 
-std::string TKXCustomControl::SubmitClickScript(const std::string& AParam, const std::string& AName, bool AReturnFalse) {
+std::string TKXCustomControl::SubmitClickScript(const TKXComponent40Context& AContext, const std::string& AParam,
+                                                const std::string& AName, bool AReturnFalse) {
   const std::string Name = AName.empty() ? HTMLName() : AName;
-  std::string FileControl;
-  if (!FDontSubmitFiles)
-    if (TKXApplication* S = CurrentSession())
-      if (auto* Form = dynamic_cast<IKXForm*>(S->ActiveSessionForm()))
-        FileControl = Form->FirstVisibleFileControl();
+  const std::string& FileControl = FDontSubmitFiles ? std::string() : AContext.Request().FirstFileControl;
   if (!FileControl.empty()) {
     // The files go first; the page script then posts with the clicked control as the action.
     std::string Script = "SubmitNextFile('" + Name + "','" + AParam + "');" +
@@ -573,8 +566,8 @@ void TKXCustomControl::RenderAsyncCommonProperties(TKXComponent40Context& AConte
   const int Frame = FUseFrame ? 4 : 0;
   std::string Style;
   if (Has(acpVisible) && O.RenderVisibility) Style += Visible() ? "visibility:inherit;" : "visibility:hidden;";
-  if (Has(acpLeft) && O.RenderPosition) Style += "left:" + std::to_string(GetHTMLLeft()) + "px;";
-  if (Has(acpTop) && O.RenderPosition) Style += "top:" + std::to_string(GetHTMLTop()) + "px;";
+  if (Has(acpLeft) && O.RenderPosition) Style += "left:" + std::to_string(GetHTMLLeft(AContext.Browser())) + "px;";
+  if (Has(acpTop) && O.RenderPosition) Style += "top:" + std::to_string(GetHTMLTop(AContext.Browser())) + "px;";
   if (Has(acpHeight) && O.RenderSize) Style += "height:" + std::to_string(FHeight - Frame) + "px;";
   if (Has(acpWidth) && O.RenderSize) Style += "width:" + std::to_string(FWidth - Frame) + "px;";
   if (Has(acpZIndex) && O.RenderZIndex && FZIndex != -100) Style += "z-index:" + std::to_string(FZIndex + 100) + ";";

@@ -139,11 +139,11 @@ public:
   TKXXMLTag* RenderAsyncComponent(TKXComponent40Context& AContext) override;
 
   // IKXHTML40Control
-  int GetHTMLLeft() override;
-  int GetHTMLTop() override;
+  int GetHTMLLeft(TKXBrowser ABrowser) override;
+  int GetHTMLTop(TKXBrowser ABrowser) override;
   bool InHTMLContainer() const override { return ParentFaces().Html40Container != nullptr; }
-  int GetHTMLWidth() override;
-  int GetHTMLHeight() override;
+  int GetHTMLWidth(TKXBrowser ABrowser) override;
+  int GetHTMLHeight(TKXBrowser ABrowser) override;
 
   // IKXBaseControl
   TKXWinControl* ParentControl() const override { return Parent(); }
@@ -170,7 +170,8 @@ public:
   void SetFocus();
   virtual void DoClick();
   // Script hooked on OnClick by controls that submit the page.
-  std::string SubmitClickScript(const std::string& AParam, const std::string& AName, bool AReturnFalse);
+  std::string SubmitClickScript(const TKXComponent40Context& AContext, const std::string& AParam, const std::string& AName,
+                                bool AReturnFalse);
 
 protected:
   // The control's own tag; the caller owns it. The base renders an empty DIV.

@@ -2,14 +2,13 @@
 
 #include <fstream>
 
-#include "session/KXApplication.h"
 #include "render/KXBaseRenderContext.h"
 #include "render/KXColor.h"
 #include "core/KXException.h"
 #include "render/KXHTMLTag.h"
 #include "content/KXHTTPFile.h"
 #include "controls/KXRegion.h"
-#include "session/KXServerControllerIntf.h"
+#include "render/KXRenderContext.h"
 #include "SkStrUtils.h"
 
 namespace {
@@ -141,9 +140,9 @@ TKXHTMLTag* TKXCustomFile::RenderHTML(TKXComponent40Context& AContext) {
     if (Form->FormType() == ftApp && Page && Page->UpdateMode() == umPartial) throw EKXException(kNoPartial);
     if (Form->FormType() == ftPage) throw EKXException(kNoPageMode);
   }
-  TKXApplication* S = AContext.WebApplication();
-  if (!S) throw EKXException(kCannotWriteFrame);
-  const std::string Path = S->NewCacheFile("html");
+  TKXPageContext40* Page = AContext.PageContext();
+  if (!Page || !Page->WebApplication()) throw EKXException(kCannotWriteFrame);
+  const std::string Path = Page->NewUserCacheFile("html");
   {
     std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
     Out << FrameDocument(AContext);
@@ -151,7 +150,7 @@ TKXHTMLTag* TKXCustomFile::RenderHTML(TKXComponent40Context& AContext) {
   }
   auto* Tag = new TKXHTMLTag("IFRAME");
   // The same session folder NewCacheFile wrote into.
-  Tag->AddStringParam("SRC", S->UserCacheURL() + AfterLastSeparator(Path));
+  Tag->AddStringParam("SRC", Page->UserCacheURL() + AfterLastSeparator(Path));
   Tag->AddStringParam("frameborder", "0");
   Tag->AddStringParam("scrolling", "no");
   if (FStyleRenderOptions.RenderSize) Tag->AddIntegerParam("width", FWidth);
@@ -159,7 +158,7 @@ TKXHTMLTag* TKXCustomFile::RenderHTML(TKXComponent40Context& AContext) {
 }
 
 std::string TKXCustomFile::FrameDocument(TKXComponent40Context& AContext) {
-  TKXApplication* S = AContext.WebApplication();
+  const TKXRenderRequest& R = AContext.Request();
   const std::string N = HTMLName();
   TKXHTMLTag Body("BODY");
   Body.AddStringParam("TOPMARGIN", "0");
@@ -179,14 +178,12 @@ std::string TKXCustomFile::FrameDocument(TKXComponent40Context& AContext) {
   Form->AddStringParam("enctype", "multipart/form-data");
   Form->AddStringParam("name", "HiddenSubmitForm");
   if (!Designing()) Form->AddStringParam("onsubmit", "KXTop().GSubmitting = true; KXTop().ShowBusy(true);");
-  const TKXSessionTrackingMethod Tracking = S ? S->Controller().SessionTrackingMethod() : tmURL;
-  const std::string Track = std::to_string(S ? S->TrackID() : 0);
-  const std::string Base = S ? S->AppURLBase() : std::string();
-  if (Tracking == tmURL) {
-    Form->AddStringParam("action", Base + "/upload/" + Track + "/" + (S ? S->AppID() : std::string()));
+  const std::string Track = std::to_string(R.TrackID);
+  if (R.Tracking == tmURL) {
+    Form->AddStringParam("action", R.AppURLBase + "/upload/" + Track + "/" + R.SessionID);
     FDoRefreshControl = true;   // the address carries the track id: a new one each page
   } else {
-    Form->AddStringParam("action", Base + "/upload");
+    Form->AddStringParam("action", R.AppURLBase + "/upload");
   }
 
   TKXHTMLTag* Input = Form->Contents().AddTag("INPUT");
@@ -208,10 +205,10 @@ std::string TKXCustomFile::FrameDocument(TKXComponent40Context& AContext) {
   AddHidden(*Form, "KX_MainPageSubmitControl", "");
   AddHidden(*Form, "KX_MainPageSubmitControlParam", "");
   AddHidden(*Form, "KX_FileSize", "getFileLength('" + N + "')");
-  if (Tracking == tmHidden) {
-    AddHidden(*Form, "KX_SessionID_", S ? S->AppID() : std::string());
+  if (R.Tracking == tmHidden) {
+    AddHidden(*Form, "KX_SessionID_", R.SessionID);
     FDoRefreshControl = true;
   }
-  if (Tracking != tmURL) AddHidden(*Form, "KX_TrackID_", Track);
+  if (R.Tracking != tmURL) AddHidden(*Form, "KX_TrackID_", Track);
   return "<HTML><HEAD></HEAD>" + Body.Render() + "</HTML>";
 }

@@ -155,13 +155,11 @@ void TKXCustomRegion::BorderChanged() {
   Invalidate();
 }
 
-int TKXCustomRegion::GetHTMLWidth() {
-  const TKXBrowser B = CurrentSession() ? CurrentSession()->Browser() : brIE;
+int TKXCustomRegion::GetHTMLWidth(TKXBrowser B) {
   return FWidth - ((B == brGecko || B == brNetscape6) ? 2 * FBorderOptions.PixelWidth() : 0);
 }
 
-int TKXCustomRegion::GetHTMLHeight() {
-  const TKXBrowser B = CurrentSession() ? CurrentSession()->Browser() : brIE;
+int TKXCustomRegion::GetHTMLHeight(TKXBrowser B) {
   return FHeight - ((B == brGecko || B == brNetscape6) ? 2 * FBorderOptions.PixelWidth() : 0);
 }
 
@@ -220,7 +218,9 @@ void TKXCustomRegion::SetLayoutMgr(TKXContainerLayout* AValue) {
   }
 }
 
-std::string TKXCustomRegion::ResizeScript() { return KXContainerResizeScript(*this, DoRefreshControl()); }
+std::string TKXCustomRegion::ResizeScript(const TKXRenderRequest& ARequest) {
+  return KXContainerResizeScript(*this, DoRefreshControl(), ARequest);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Rendering
@@ -230,11 +230,11 @@ TKXHTMLTag* TKXCustomRegion::RenderHTML(TKXComponent40Context& AContext) {
   FBorderOptions.HorizScrollBar = FHorzScrollBarVisible;
   FBorderOptions.VertScrollBar = FVertScrollBarVisible;
   FFrameTag = FBorderOptions.CreateFrame(nullptr, AContext.Browser(), this);
-  TKXApplication* S = AContext.WebApplication();
-  if (S && S->IsPartialUpdate())
+  if (AContext.Request().PartialUpdate)
     FFrameTag->AddStringParam("STYLE", FFrameTag->Params().Values("style") + "left: " + std::to_string(FLeft) +
-                                           ";top: " + std::to_string(FTop) + ";width: " + std::to_string(GetHTMLWidth()) +
-                                           ";height: " + std::to_string(GetHTMLHeight()) + ";");
+                                           ";top: " + std::to_string(FTop) + ";width: " +
+                                           std::to_string(GetHTMLWidth(AContext.Browser())) + ";height: " +
+                                           std::to_string(GetHTMLHeight(AContext.Browser())) + ";");
   if (SplitterActive()) AddSplitter(AContext);
   return FFrameTag;
 }

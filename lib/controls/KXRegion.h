@@ -41,8 +41,8 @@ public:
   std::function<void(TKXComponent* Sender)> OnCreate, OnRender;
 
   // IKXHTML40Control: the border is inside the size for Gecko browsers.
-  int GetHTMLWidth() override;
-  int GetHTMLHeight() override;
+  int GetHTMLWidth(TKXBrowser ABrowser) override;
+  int GetHTMLHeight(TKXBrowser ABrowser) override;
   // A region is reached by tab order through its controls, never focused itself.
   bool TabIndexAllowed() const override { return false; }
 
@@ -65,7 +65,7 @@ public:
   std::vector<TKXComponent*>& TabOrderList() override;
 
   // IKXHTML40Container
-  std::string ResizeScript() override;
+  std::string ResizeScript(const TKXRenderRequest& ARequest) override;
   TKXContainerLayout* LayoutMgr() const override { return FLayoutMgr; }
   void SetLayoutMgr(TKXContainerLayout* AValue);
 

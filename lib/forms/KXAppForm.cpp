@@ -32,8 +32,6 @@ const TKXEnumInfo& UpdateModeInfo() {
   return Info;
 }
 
-TKXForm* AsForm(TKXBaseForm* AForm) { return dynamic_cast<TKXForm*>(static_cast<TKXComponent*>(AForm)); }
-
 }  // namespace
 
 const TKXClassInfo& TKXAppForm::StaticClassInfo() {

@@ -90,6 +90,39 @@ TKXForm::TKXForm(TKXComponent* AOwner) : TKXBaseHTMLForm(AOwner) {
   if (TKXApplication* S = CurrentSession()) FSupportedBrowsers = S->Controller().SupportedBrowsers();
 }
 
+TKXRenderRequest TKXForm::RenderRequest() {
+  TKXRenderRequest R;
+  TKXApplication* S = WebApplication();
+  if (!S) return R;
+  const IKXServerController& C = S->Controller();
+  R.Browser = S->Browser();
+  R.PartialUpdate = S->IsPartialUpdate();
+  R.CallBack = S->IsCallBack();
+  R.Tracking = C.SessionTrackingMethod();
+  if (!C.CharSet().empty()) R.CharSet = C.CharSet();
+  if (C.DebugHTML()) R.LineEnd = "\r\n";
+  R.AppURLBase = S->AppURLBase();
+  R.FilesURL = S->FilesURL();
+  R.SessionID = S->AppID();
+  R.TrackID = S->TrackID();
+  R.Terminated = S->Terminated();
+  R.PageTransitions = C.PageTransitions() && S->Request() && S->Request()->UserAgent().find("MSIE 5") == std::string::npos;
+  if (auto* Active = dynamic_cast<IKXForm*>(S->ActiveSessionForm())) R.FirstFileControl = Active->FirstVisibleFileControl();
+  return R;
+}
+
+// The page context of a render or a submission: made once, with the request values, and kept
+// until the render ends.
+TKXPageContext40& TKXForm::PageContextForRender() {
+  if (!FPageContext) {
+    FPageContext = std::make_unique<TKXPageContext40>(WebApplication(), RenderRequest());
+    FPageContext->SetServerResize(FDoResizePrediction);
+    FPageContext->SetProgressIndicator(FProgressIndicator);
+    FJavaScriptOnce.clear();
+  }
+  return *FPageContext;
+}
+
 void TKXForm::AddNewWindowCode(const std::string& ACode, bool AUpdate) {
   if (!FPageContext)
     AddToInitProc(ACode);
@@ -261,9 +294,10 @@ std::string TKXForm::FileSubmissionScript() {
   return Script + "{ SubmitClickConfirm(AName,AParam,false,\"\");}\r\nfile++;return false;\r\n}";
 }
 
-std::string TKXForm::ResizeScript() {
+std::string TKXForm::ResizeScript(const TKXRenderRequest& ARequest) {
   std::string S;
-  const std::string& EOL = PageEOL();
+  const std::string& EOL = ARequest.LineEnd;
+  const TKXBrowser B = ARequest.Browser;
   for (int I = 0; I < KXComponentsCount(); ++I) {
     TKXComponent* C = Component(I);
     auto* Control = dynamic_cast<IKXHTML40Control*>(C);
@@ -271,12 +305,12 @@ std::string TKXForm::ResizeScript() {
     auto* Base = dynamic_cast<IKXBaseControl*>(C);
     if (Control && Html40 && Base && Html40->DoRefreshControl() && Base->GetVisible()) {
       const std::string N = HTMLNameOf(C);
-      S += EOL + "var lRect = " + "new parent.Rect(" + std::to_string(Control->GetHTMLLeft()) + ", " +
-           std::to_string(Control->GetHTMLTop()) + ", " + std::to_string(Control->GetHTMLWidth()) + ", " +
-           std::to_string(Control->GetHTMLHeight()) + ");" + EOL + "KXTop()." + N + "KXCL.SetRect(lRect);" + EOL +
+      S += EOL + "var lRect = " + "new parent.Rect(" + std::to_string(Control->GetHTMLLeft(B)) + ", " +
+           std::to_string(Control->GetHTMLTop(B)) + ", " + std::to_string(Control->GetHTMLWidth(B)) + ", " +
+           std::to_string(Control->GetHTMLHeight(B)) + ");" + EOL + "KXTop()." + N + "KXCL.SetRect(lRect);" + EOL +
            "KXTop()." + N + "KXCL.Rect = KXTop().CopyRect(lRect);" + EOL;
     }
-    if (auto* Child = dynamic_cast<IKXHTML40Container*>(C)) S += EOL + Child->ResizeScript();
+    if (auto* Child = dynamic_cast<IKXHTML40Container*>(C)) S += EOL + Child->ResizeScript(ARequest);
   }
   return S;
 }
@@ -302,11 +336,9 @@ TKXXMLTag* TKXForm::RenderAsync(TKXComponent40Context*) {
 
 std::string TKXForm::AddSubmitIFrame(TKXRenderStream* AStream) {
   TKXApplication* S = WebApplication();
-  const IKXServerController* C = Controller();
   TKXPageContext40& PC = *FPageContext;
-  const std::string& EOL = PageEOL();
-  const std::string CharSet = C && !C->CharSet().empty() ? C->CharSet() : "UTF-8";
-  std::string Doc = "<html><head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=" + CharSet + "\">" + EOL +
+  const std::string& EOL = PC.LineEnd();
+  std::string Doc = "<html><head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=" + PC.Request().CharSet + "\">" + EOL +
                     "<script type=\"text/javascript\" src=\"" + PC.InternalFilesBase() + "/js/KXPartialUpdate.js_" +
                     kKXVersion + "\"></script>" + EOL + "<script>" + EOL + "function updateControls() {" + EOL +
                     PC.UpdateControlsProc() + "}" + EOL + "function init() { " + EOL + "updateControls();" + EOL;
@@ -342,7 +374,7 @@ std::string TKXForm::AddSubmitIFrame(TKXRenderStream* AStream) {
 void TKXForm::RenderCallBack() {
   TKXApplication* S = WebApplication();
   FAsyncAnswer = {};
-  if (!FPageContext) FPageContext = std::make_unique<TKXPageContext40>(S);
+  if (!FPageContext) FPageContext = std::make_unique<TKXPageContext40>(S, RenderRequest());
   TKXContainerContext* CC = MakeContainerContext(S);
   SetContainerContext(CC);
   // The changed controls, depth-first through regions, each container's in tab order.
@@ -404,20 +436,14 @@ void TKXForm::GenerateForm(TKXRenderStream& AStream) {
   AStream.Reserve(FLastPageSize);
 
   const IKXServerController* C = Controller();
-  const std::string& EOL = PageEOL();
-  const TKXSessionTrackingMethod Tracking = C ? C->SessionTrackingMethod() : tmURL;
-  const TKXBrowser Browser = S ? S->Browser() : brIE;
-  const bool Partial = S && S->IsPartialUpdate();
-  const std::string AppURLBase = S ? S->AppURLBase() : std::string();
-
   BuildRealTabOrderList();
-  if (!FPageContext) {
-    FPageContext = std::make_unique<TKXPageContext40>(S);
-    FPageContext->SetServerResize(FDoResizePrediction);
-    FPageContext->SetProgressIndicator(FProgressIndicator);
-    FJavaScriptOnce.clear();
-  }
-  TKXPageContext40& PC = *FPageContext;
+  TKXPageContext40& PC = PageContextForRender();
+  const std::string& EOL = PC.LineEnd();
+  const TKXSessionTrackingMethod Tracking = PC.Request().Tracking;
+  const TKXBrowser Browser = PC.Browser();
+  const bool Partial = PC.Request().PartialUpdate;
+  const std::string& AppURLBase = PC.Request().AppURLBase;
+
   std::string Meta;
   FireOnRender();
   PC.SetTitle(TextToHTML(FTitle, true, false));
@@ -761,12 +787,7 @@ TKXComponent* TKXForm::FindSubmitComponent(const std::string& AHTMLName) {
 
 void TKXForm::ExecuteForm() {
   TKXApplication* S = WebApplication();
-  if (!FPageContext && S) {
-    FPageContext = std::make_unique<TKXPageContext40>(S);
-    FPageContext->SetServerResize(FDoResizePrediction);
-    FPageContext->SetProgressIndicator(FProgressIndicator);
-    FJavaScriptOnce.clear();
-  }
+  if (S) PageContextForRender();
   ClearRefreshMarks(*this);
   TSkStringList& P = FParams;
   std::string Action = TakeParam(P, "KX_Action");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "forms/KXBaseForm.h"
+#include "render/KXRenderRequest.h"
 #include "core/KXFileReference.h"
 #include "core/KXGlobal.h"
 
@@ -101,7 +102,9 @@ public:
   std::string AddSubmitIFrame(TKXRenderStream* AStream);
   // Encodes a hidden-field value.
   static std::string TextToHTMLStringLiteral(const std::string& AText);
-  std::string ResizeScript() override;
+  std::string ResizeScript(const TKXRenderRequest& ARequest) override;
+  // What a render of this form for its session's current request needs (defaults without one).
+  TKXRenderRequest RenderRequest();
   int RealTabIndexOf(TKXComponent* AControl) const override;
   std::string FirstVisibleFileControl() override;
 
@@ -126,6 +129,7 @@ protected:
   void BuildRealTabOrderList();
   std::string FileSubmissionScript();
   void RenderPartialUpdate(TKXRenderStream& AStream);
+  TKXPageContext40& PageContextForRender();
   void RenderCallBack();
   void ContainerHook(TKXComponent40Context& AContext);
 

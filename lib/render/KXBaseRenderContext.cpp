@@ -12,6 +12,10 @@
 // ---------------------------------------------------------------------------------------------
 // TKXComponent40Context
 
+namespace {
+const TKXRenderRequest kNoPage;   // a component rendered without a page: the defaults
+}  // namespace
+
 TKXComponent40Context::TKXComponent40Context(TKXComponent* AComponent, TKXContainerContext* AContainerContext,
                                              TKXPageContext40* APageContext)
     : TKXComponent40Context(TKXComponentFaces(AComponent), AContainerContext, APageContext) {}
@@ -22,10 +26,9 @@ TKXComponent40Context::TKXComponent40Context(const TKXComponentFaces& AFaces, TK
       FContainerContext(AContainerContext),
       FWebApplication(APageContext ? APageContext->WebApplication() : nullptr),
       FPageContext(APageContext),
+      FRequest(APageContext ? &APageContext->Request() : &kNoPage),
       FJavaScript(TKXKeptStrings::Take()),
-      FKXCLInitProc(TKXKeptStrings::Take()) {
-  if (APageContext) FBrowser = APageContext->Browser();
-}
+      FKXCLInitProc(TKXKeptStrings::Take()) {}
 
 TKXComponent40Context::~TKXComponent40Context() {
   delete FMLTag;
@@ -59,28 +62,27 @@ void TKXComponent40Context::SetExtraParam(const std::string& AName, const std::s
 
 namespace {
 
-void AppendLine(std::string& ASection, std::initializer_list<std::string_view> APieces) {
-  if (AppendAll(ASection, APieces) > 0) ASection += PageEOL();
+void AppendLine(std::string& ASection, std::initializer_list<std::string_view> APieces, const std::string& AEOL) {
+  if (AppendAll(ASection, APieces) > 0) ASection += AEOL;
 }
 
 // Script code ends with a line end unless it ends with one of its own.
-void AppendScript(std::string& ASection, std::initializer_list<std::string_view> APieces) {
+void AppendScript(std::string& ASection, std::initializer_list<std::string_view> APieces, const std::string& AEOL) {
   const size_t Size = AppendAll(ASection, APieces);
-  const std::string& EOL = PageEOL();
-  if (!(Size > 2 && !EOL.empty() && EndsText(EOL, ASection))) ASection += EOL;
+  if (!(Size > 2 && !AEOL.empty() && EndsText(AEOL, ASection))) ASection += AEOL;
 }
 
 }  // namespace
 
-void TKXComponent40Context::AddToInitProc(const std::string& ACode) { AppendLine(FInitProc, {ACode}); }
-void TKXComponent40Context::AddToInitProcDoLastCode(const std::string& ACode) { AppendLine(FInitProcDoLastCode, {ACode}); }
-void TKXComponent40Context::AddToKXCLInitProc(const std::string& ACode) { AppendLine(FKXCLInitProc, {ACode}); }
+void TKXComponent40Context::AddToInitProc(const std::string& ACode) { AppendLine(FInitProc, {ACode}, FRequest->LineEnd); }
+void TKXComponent40Context::AddToInitProcDoLastCode(const std::string& ACode) { AppendLine(FInitProcDoLastCode, {ACode}, FRequest->LineEnd); }
+void TKXComponent40Context::AddToKXCLInitProc(const std::string& ACode) { AppendLine(FKXCLInitProc, {ACode}, FRequest->LineEnd); }
 void TKXComponent40Context::AddToKXCLInitProc(std::initializer_list<std::string_view> APieces) {
-  AppendLine(FKXCLInitProc, APieces);
+  AppendLine(FKXCLInitProc, APieces, FRequest->LineEnd);
 }
-void TKXComponent40Context::AddToJavaScriptOnce(const std::string& ACode) { AppendScript(FJavaScript, {ACode}); }
+void TKXComponent40Context::AddToJavaScriptOnce(const std::string& ACode) { AppendScript(FJavaScript, {ACode}, FRequest->LineEnd); }
 void TKXComponent40Context::AddToJavaScriptOnce(std::initializer_list<std::string_view> APieces) {
-  AppendScript(FJavaScript, APieces);
+  AppendScript(FJavaScript, APieces, FRequest->LineEnd);
 }
 void TKXComponent40Context::AppendRenderedCode(std::string_view AJavaScript, std::string_view AKXCLInitProc) {
   FJavaScript += AJavaScript;
@@ -98,7 +100,7 @@ void TKXComponent40Context::AddValidation(const std::string& ACondition, const s
 }
 
 void TKXComponent40Context::CacheImage(const std::string& AName, const std::string& AURL) {
-  AddToJavaScriptOnce("GImageCache_" + AName + "=new Image();" + PageEOL() + "GImageCache_" + AName + ".src=\"" + AURL +
+  AddToJavaScriptOnce("GImageCache_" + AName + "=new Image();" + LineEnd() + "GImageCache_" + AName + ".src=\"" + AURL +
                       "\";");
   if (FPageContext && FPageContext->UpdateMode() == umPartial)
     AddToInitProc("KXTop().document.GImageCache_" + AName + "=GImageCache_" + AName + ";");

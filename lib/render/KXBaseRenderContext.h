@@ -10,6 +10,7 @@
 
 #include "core/KXBrowser.h"
 #include "render/KXInterfaces.h"
+#include "render/KXRenderRequest.h"
 #include "core/KXNameIndex.h"
 
 class TKXApplication;
@@ -38,7 +39,10 @@ public:
   TKXContainerContext* ContainerContext() const { return FContainerContext; }
   TKXPageContext40* PageContext() const { return FPageContext; }
   TKXApplication* WebApplication() const { return FWebApplication; }
-  TKXBrowser Browser() const { return FBrowser; }
+  TKXBrowser Browser() const { return FRequest->Browser; }
+  // The page's request values (defaults for a component rendered without a page).
+  const TKXRenderRequest& Request() const { return *FRequest; }
+  const std::string& LineEnd() const { return FRequest->LineEnd; }
 
   // The control's tag for this render; the context owns it.
   TKXHTMLTag* HTMLTag() const { return FMLTag; }
@@ -80,7 +84,7 @@ private:
   TKXApplication* FWebApplication;
   TKXPageContext40* FPageContext;
   std::string FPostRender;
-  TKXBrowser FBrowser = brIE;
+  const TKXRenderRequest* FRequest;
   std::string FJavaScript, FKXCLInitProc;   // kept strings: they come with room from earlier contexts
   std::string FInitProc, FInitProcDoLastCode, FUpdateInitProc;
   std::vector<std::pair<std::string, std::string>> FExtraParams;

@@ -8,7 +8,6 @@
 #include "render/KXRenderContext.h"
 #include "render/KXWinControl.h"
 #include "core/KXScratch.h"
-#include "session/KXServerControllerIntf.h"
 #include "core/KXStreams.h"
 #include "core/KXTextEncoding.h"
 #include "SkStrUtils.h"
@@ -59,7 +58,7 @@ const TKXClassInfo& TKXContainerLayout::StaticClassInfo() {
   return Info;
 }
 
-std::string TKXContainerLayout::RenderStyle(IKXHTML40Control&) { return {}; }
+std::string TKXContainerLayout::RenderStyle(IKXHTML40Control&, TKXBrowser) { return {}; }
 
 void TKXContainerLayout::ProcessControls(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext) {
   for (int I = 0; I < AContainerContext.ComponentsCount(); ++I) {
@@ -84,9 +83,8 @@ void TKXContainerLayout::ProcessControl(TKXContainerContext& AContainerContext, 
     if (Input && T->Params().IndexOfName("name") < 0) T->AddStringParam("NAME", N);
   }
   const bool Visible = !F.Control || F.Control->GetVisible();
-  TKXApplication* S = APageContext.WebApplication();
   if (T && APageContext.UpdateMode() == umPartial) {
-    if (!S || !S->IsPartialUpdate() || AContainerContext.UpdateTree()) {
+    if (!APageContext.Request().PartialUpdate || AContainerContext.UpdateTree()) {
       auto* Span = new TKXHTMLTag("SPAN");
       Span->AddStringParam("id", N + "_UPDATE");
       if (Visible) {
@@ -120,7 +118,7 @@ void TKXContainerLayout::ProcessControl(TKXContainerContext& AContainerContext, 
 }
 
 void TKXContainerLayout::WriteHeadScripts(TKXRenderStream& AStream, TKXPageContext40& APageContext) {
-  const std::string& EOL = PageEOL();
+  const std::string& EOL = APageContext.LineEnd();
   const std::string Base = APageContext.InternalFilesBase();
   const std::string PreScripts = APageContext.RenderPreScriptFiles();
   const std::string Links = APageContext.RenderLinkFiles();
@@ -149,7 +147,7 @@ TKXLayoutMgrForm::TKXLayoutMgrForm(TKXComponent* AOwner) : TKXContainerLayout(AO
   FLayoutType = ltGrid;
 }
 
-std::string TKXLayoutMgrForm::RenderStyle(IKXHTML40Control& AControl) {
+std::string TKXLayoutMgrForm::RenderStyle(IKXHTML40Control& AControl, TKXBrowser ABrowser) {
   // Only controls laid out in an HTML container (a form or a region) are placed by position.
   const TKXStyleRenderOptions& Options = AControl.StyleRenderOptions();
   if (!AControl.InHTMLContainer() || !Options.RenderPosition) return {};
@@ -157,7 +155,7 @@ std::string TKXLayoutMgrForm::RenderStyle(IKXHTML40Control& AControl) {
   S.reserve(256);   // the control appends its size, font and cursor to this
   using namespace std::string_view_literals;
   AppendAll(S, {Options.RenderAbsolute ? "position:absolute;left:"sv : "position:relative;left:"sv,
-                TSkDigits(AControl.GetHTMLLeft()), "px;top:", TSkDigits(AControl.GetHTMLTop()), "px;"});
+                TSkDigits(AControl.GetHTMLLeft(ABrowser)), "px;top:", TSkDigits(AControl.GetHTMLTop(ABrowser)), "px;"});
   return S;
 }
 
@@ -252,13 +250,11 @@ void TKXLayoutMgrForm::Process(TKXRenderStream& AStream, TKXContainerContext& AC
     AStream.AdoptRenderStream(Controls);
     return;
   }
-  const std::string& EOL = PageEOL();
-  TKXApplication* S = APageContext.WebApplication();
-  const IKXServerController* Controller = S ? &S->Controller() : nullptr;
+  const TKXRenderRequest& R = APageContext.Request();
+  const std::string& EOL = R.LineEnd;
   std::string Head;
   if (!APageContext.DocType().empty()) Head += APageContext.DocType() + "\r\n";
-  const std::string CharSet = Controller && !Controller->CharSet().empty() ? Controller->CharSet() : "UTF-8";
-  Head += "<html><head>" + EOL + "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=" + CharSet + "\">" + EOL +
+  Head += "<html><head>" + EOL + "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=" + R.CharSet + "\">" + EOL +
           "<meta http-equiv=\"cache-control\" content=\"no-cache\">" + EOL +
           "<meta http-equiv=\"pragma\" content=\"no-cache\">" + EOL +
           " <meta http-equiv=\"Content-Script-Type\" content=\"text/javascript\">" + EOL;
@@ -266,9 +262,7 @@ void TKXLayoutMgrForm::Process(TKXRenderStream& AStream, TKXContainerContext& AC
   AStream.WriteString(Head);
   APageContext.StyleTag().Render(AStream);
   Head.clear();
-  if (Controller && Controller->PageTransitions() && S && S->Request() &&
-      S->Request()->UserAgent().find("MSIE 5") == std::string::npos)
-    Head += "<meta http-equiv=\"Page-Enter\" content=\"blendTrans(Duration=0.25)\">" + EOL;
+  if (R.PageTransitions) Head += "<meta http-equiv=\"Page-Enter\" content=\"blendTrans(Duration=0.25)\">" + EOL;
   Head += EOL;
   AStream.WriteString(Head);
   WriteHeadScripts(AStream, APageContext);
@@ -277,7 +271,7 @@ void TKXLayoutMgrForm::Process(TKXRenderStream& AStream, TKXContainerContext& AC
   Head += "</head>";
   Head += EOL;
   AStream.WriteString(Head);
-  if (!(S && S->Terminated()) && Form->UpdateMode() != umPartial) APageContext.FormTag().Render(Controls);
+  if (!R.Terminated && Form->UpdateMode() != umPartial) APageContext.FormTag().Render(Controls);
   APageContext.BodyTag().Contents().AdoptBuffer(Controls);
   APageContext.BodyTag().Render(AStream);
   AStream.WriteString("</html>" + EOL);

@@ -70,7 +70,7 @@ public:
                               TKXComponent40Context& AContext);
   virtual void ProcessControls(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext);
   // The position part of a control's style; none here.
-  virtual std::string RenderStyle(IKXHTML40Control& AControl);
+  virtual std::string RenderStyle(IKXHTML40Control& AControl, TKXBrowser ABrowser);
   virtual void WriteHeadScripts(TKXRenderStream& AStream, TKXPageContext40& APageContext);
   void Process(TKXRenderStream&, TKXContainerContext&, TKXPageContext40&) override {}
 
@@ -88,7 +88,7 @@ public:
   void ProcessControl(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext,
                       TKXComponent40Context& AContext) override;
   void ProcessControls(TKXContainerContext& AContainerContext, TKXPageContext40& APageContext) override;
-  std::string RenderStyle(IKXHTML40Control& AControl) override;
+  std::string RenderStyle(IKXHTML40Control& AControl, TKXBrowser ABrowser) override;
 };
 
 // The update script of a partial update: the rendered text in 128-character pieces, a new

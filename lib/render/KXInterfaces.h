@@ -4,10 +4,12 @@
 // (a dynamic_cast is the query), so a new control class needs nothing but to implement them.
 #include <string>
 
+#include "core/KXBrowser.h"
 #include "render/KXColor.h"
 
 class TKXComponent;
 class TKXWinControl;
+struct TKXRenderRequest;
 class TKXComponent40Context;
 class TKXCustomControl;
 class TKXBaseForm;
@@ -60,10 +62,11 @@ public:
 class IKXHTML40Control {
 public:
   virtual ~IKXHTML40Control() = default;
-  virtual int GetHTMLLeft() = 0;
-  virtual int GetHTMLTop() = 0;
-  virtual int GetHTMLWidth() = 0;
-  virtual int GetHTMLHeight() = 0;
+  // The control's box on the page as ABrowser draws it (its own frame and border rules).
+  virtual int GetHTMLLeft(TKXBrowser ABrowser) = 0;
+  virtual int GetHTMLTop(TKXBrowser ABrowser) = 0;
+  virtual int GetHTMLWidth(TKXBrowser ABrowser) = 0;
+  virtual int GetHTMLHeight(TKXBrowser ABrowser) = 0;
   virtual bool UseFrame() const = 0;
   virtual bool Clip() const = 0;
   virtual void SetClip(bool AValue) = 0;
@@ -192,7 +195,8 @@ public:
 
 class IKXHTML40Container : public virtual IKXBaseContainer {
 public:
-  virtual std::string ResizeScript() = 0;
+  // Script that moves the container's refreshed controls to their boxes after a resize.
+  virtual std::string ResizeScript(const TKXRenderRequest& ARequest) = 0;
   virtual TKXContainerLayout* LayoutMgr() const = 0;
 };
 

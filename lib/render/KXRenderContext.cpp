@@ -1,20 +1,5 @@
 #include "render/KXRenderContext.h"
 
-#include <atomic>
-
-namespace {
-
-const std::string kNoEOL;
-const std::string kCRLF = "\r\n";
-// Points at one of the two constants, so readers never see a string being changed.
-std::atomic<const std::string*> GPageEOL{&kNoEOL};
-
-}  // namespace
-
-const std::string& PageEOL() { return *GPageEOL.load(std::memory_order_acquire); }
-
-void SetPageEOL(bool ADebugHTML) { GPageEOL.store(ADebugHTML ? &kCRLF : &kNoEOL, std::memory_order_release); }
-
 // ---------------------------------------------------------------------------------------------
 // TKXPageContext40
 
@@ -22,6 +7,7 @@ void SetPageEOL(bool ADebugHTML) { GPageEOL.store(ADebugHTML ? &kCRLF : &kNoEOL,
 
 #include "session/KXApplication.h"
 #include "render/KXBaseRenderContext.h"
+#include "core/KXException.h"
 #include "core/KXGlobal.h"
 #include "render/KXHTMLTag.h"
 #include "render/KXInterfaces.h"
@@ -30,10 +16,10 @@ void SetPageEOL(bool ADebugHTML) { GPageEOL.store(ADebugHTML ? &kCRLF : &kNoEOL,
 
 namespace {
 
-void AppendLine(std::string& ASection, const std::string& ACode) {
+void AppendLine(std::string& ASection, const std::string& ACode, const std::string& AEOL) {
   if (ACode.empty()) return;
   ASection += ACode;
-  ASection += PageEOL();
+  ASection += AEOL;
 }
 
 void AddOnce(TSkStringList& AList, const std::string& AFile) {
@@ -42,12 +28,21 @@ void AddOnce(TSkStringList& AList, const std::string& AFile) {
 
 }  // namespace
 
-TKXPageContext40::TKXPageContext40(TKXApplication* AWebApplication)
+TKXPageContext40::TKXPageContext40(TKXApplication* AWebApplication, TKXRenderRequest ARequest)
     : FWebApplication(AWebApplication),
       FFormTag(std::make_unique<TKXHTMLTag>("FORM")),
-      FBodyTag(std::make_unique<TKXHTMLTag>("BODY")) {
-  if (FWebApplication) FBrowser = FWebApplication->Browser();
+      FBodyTag(std::make_unique<TKXHTMLTag>("BODY")),
+      FRequest(std::move(ARequest)) {
   ResetStyleTag();
+}
+
+std::string TKXPageContext40::NewUserCacheFile(const std::string& APrefix) const {
+  if (!FWebApplication) throw EKXException("WebApplication is requiered in order to use this function.");
+  return FWebApplication->NewCacheFile(APrefix);
+}
+
+std::string TKXPageContext40::UserCacheURL() const {
+  return FWebApplication ? FWebApplication->UserCacheURL() : std::string();
 }
 
 TKXPageContext40::~TKXPageContext40() = default;
@@ -55,29 +50,29 @@ TKXPageContext40::~TKXPageContext40() = default;
 void TKXPageContext40::ResetStyleTag() {
   FStyleTag = std::make_unique<TKXHTMLTag>("style");
   FStyleTag->AddStringParam("type", "text/css");
-  FStyleText = FStyleTag->Contents().AddText(PageEOL());
+  FStyleText = FStyleTag->Contents().AddText(FRequest.LineEnd);
 }
 
-void TKXPageContext40::AddToInitProc(const std::string& ACode) { AppendLine(FInitProc, ACode); }
-void TKXPageContext40::AddToInitProcFocusCode(const std::string& ACode) { AppendLine(FInitProcFocusCode, ACode); }
-void TKXPageContext40::AddToInitProcNewWindowCode(const std::string& ACode) { AppendLine(FInitProcNewWindowCode, ACode); }
-void TKXPageContext40::AddToInitProcPageUnlockCode(const std::string& ACode) { AppendLine(FInitProcPageUnlockCode, ACode); }
-void TKXPageContext40::AddToInitProcDoLastCode(const std::string& ACode) { AppendLine(FInitProcDoLastCode, ACode); }
-void TKXPageContext40::AddToKXCLInitProc(const std::string& ACode) { AppendLine(FKXCLInitProc, ACode); }
-void TKXPageContext40::AddToUpdateInitProc(const std::string& ACode) { AppendLine(FUpdateInitProc, ACode); }
+void TKXPageContext40::AddToInitProc(const std::string& ACode) { AppendLine(FInitProc, ACode, FRequest.LineEnd); }
+void TKXPageContext40::AddToInitProcFocusCode(const std::string& ACode) { AppendLine(FInitProcFocusCode, ACode, FRequest.LineEnd); }
+void TKXPageContext40::AddToInitProcNewWindowCode(const std::string& ACode) { AppendLine(FInitProcNewWindowCode, ACode, FRequest.LineEnd); }
+void TKXPageContext40::AddToInitProcPageUnlockCode(const std::string& ACode) { AppendLine(FInitProcPageUnlockCode, ACode, FRequest.LineEnd); }
+void TKXPageContext40::AddToInitProcDoLastCode(const std::string& ACode) { AppendLine(FInitProcDoLastCode, ACode, FRequest.LineEnd); }
+void TKXPageContext40::AddToKXCLInitProc(const std::string& ACode) { AppendLine(FKXCLInitProc, ACode, FRequest.LineEnd); }
+void TKXPageContext40::AddToUpdateInitProc(const std::string& ACode) { AppendLine(FUpdateInitProc, ACode, FRequest.LineEnd); }
 void TKXPageContext40::AddToUpdateInitProcNewWindowCode(const std::string& ACode) {
-  AppendLine(FUpdateInitProcNewWindowCode, ACode);
+  AppendLine(FUpdateInitProcNewWindowCode, ACode, FRequest.LineEnd);
 }
 void TKXPageContext40::AddToUpdateInitProcPageUnlockCode(const std::string& ACode) {
-  AppendLine(FUpdateInitProcPageUnlockCode, ACode);
+  AppendLine(FUpdateInitProcPageUnlockCode, ACode, FRequest.LineEnd);
 }
-void TKXPageContext40::AddToUpdateInitProcFocusCode(const std::string& ACode) { AppendLine(FUpdateInitProcFocusCode, ACode); }
-void TKXPageContext40::AddToUpdateControlsProc(const std::string& ACode) { AppendLine(FUpdateControlsProc, ACode); }
+void TKXPageContext40::AddToUpdateInitProcFocusCode(const std::string& ACode) { AppendLine(FUpdateInitProcFocusCode, ACode, FRequest.LineEnd); }
+void TKXPageContext40::AddToUpdateControlsProc(const std::string& ACode) { AppendLine(FUpdateControlsProc, ACode, FRequest.LineEnd); }
 void TKXPageContext40::AddToOnReady(const std::string& ACode) { FOnReadyProc += ACode; }
 
 void TKXPageContext40::AddToJavaScriptOnce(const std::string& ACode) {
   FJavaScript += ACode;
-  const std::string& EOL = PageEOL();
+  const std::string& EOL = FRequest.LineEnd;
   if (!(ACode.size() > 2 && !EOL.empty() && EndsText(EOL, ACode))) FJavaScript += EOL;
 }
 
@@ -119,7 +114,7 @@ std::string TKXPageContext40::InternalFilesBase() const {
 }
 
 std::string TKXPageContext40::ScriptFile(const std::string& AScriptFile) const {
-  const std::string& EOL = PageEOL();
+  const std::string& EOL = FRequest.LineEnd;
   // This server always serves its own internal files, so their addresses carry the version
   // (a new release never meets a browser's cached copy of an old script).
   if (StartsText("/js/", AScriptFile))
@@ -164,7 +159,7 @@ std::string TKXPageContext40::OnReadyProcCode() const {
 
 std::string TKXPageContext40::UpdateInitProc() const {
   return FUpdateInitProc + FUpdateInitProcPageUnlockCode + "setTimeout(\"" + TextToJSStringLiteral(FUpdateInitProcFocusCode) +
-         TextToJSStringLiteral(FUpdateInitProcNewWindowCode) + "\");" + PageEOL();
+         TextToJSStringLiteral(FUpdateInitProcNewWindowCode) + "\");" + FRequest.LineEnd;
 }
 
 TKXFormUpdateMode TKXPageContext40::UpdateMode() const {
@@ -178,7 +173,7 @@ TKXFormUpdateMode TKXPageContext40::UpdateMode() const {
 }
 
 void TKXPageContext40::FinalizeContext() {
-  const std::string& EOL = PageEOL();
+  const std::string& EOL = FRequest.LineEnd;
   AddToJavaScriptOnce("function Validate() {");
   for (int I = 0; I < FValidation.Count(); ++I)
     AddToJavaScriptOnce("  if(" + FValidation[I] + ") {" + EOL + "    ReleaseLock();" + EOL + "    window.alert(\"" +

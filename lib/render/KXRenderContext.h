@@ -1,19 +1,12 @@
 #pragma once
 // Page-level rendering state shared by the page context and everything that writes page text.
-#include <string>
-
-// The line separator inside generated page text: CR LF when the controller's DebugHTML is on
-// (readable page source), empty otherwise (smaller pages). Process-wide: the server controller
-// calls SetPageEOL once when it is loaded; request threads only read it. Places that need a
-// line break regardless of DebugHTML write a fixed CR LF instead.
-const std::string& PageEOL();
-void SetPageEOL(bool ADebugHTML);
-
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/KXBrowser.h"
 #include "render/KXInterfaces.h"
+#include "render/KXRenderRequest.h"
 #include "core/KXNameIndex.h"
 #include "SkStringList.h"
 
@@ -29,13 +22,19 @@ class TKXTextElement;
 // page's body and form tags. Made for one render and freed at its end.
 class TKXPageContext40 {
 public:
-  explicit TKXPageContext40(TKXApplication* AWebApplication);
+  // AWebApplication answers for session services (cache files); none for a page made in code.
+  explicit TKXPageContext40(TKXApplication* AWebApplication, TKXRenderRequest ARequest = {});
   ~TKXPageContext40();
   TKXPageContext40(const TKXPageContext40&) = delete;
   TKXPageContext40& operator=(const TKXPageContext40&) = delete;
 
   TKXApplication* WebApplication() const { return FWebApplication; }
-  TKXBrowser Browser() const { return FBrowser; }
+  const TKXRenderRequest& Request() const { return FRequest; }
+  TKXBrowser Browser() const { return FRequest.Browser; }
+  const std::string& LineEnd() const { return FRequest.LineEnd; }
+  // A new empty file in the session's cache folder, and the address of that folder.
+  std::string NewUserCacheFile(const std::string& APrefix) const;
+  std::string UserCacheURL() const;
   TKXHTMLTag& FormTag() { return *FFormTag; }
   TKXHTMLTag& BodyTag() { return *FBodyTag; }
   TKXHTMLTag& StyleTag() { return *FStyleTag; }
@@ -108,7 +107,7 @@ private:
   std::unique_ptr<TKXHTMLTag> FFormTag, FBodyTag, FStyleTag;
   TKXTextElement* FStyleText = nullptr;   // the style's text node the rules are added to
   std::string FURLBase, FTitle;
-  TKXBrowser FBrowser = brIE;
+  TKXRenderRequest FRequest;
   TKXNameIndex FFormHiddenInput;   // each name is looked up once per control
   TSkStringList FExtraHeader;
   std::string FOnReadyProc, FInitProc, FInitProcFocusCode, FInitProcNewWindowCode, FInitProcPageUnlockCode,

@@ -212,7 +212,7 @@ void TKXScriptEvents::SetLines(const TSkStringList& ALines) {
 
 void TKXRenderedEvents::Render(const TKXScriptEvents& AEvents, TKXComponent40Context& AContext, const std::string& AHTMLName,
                                bool AIE) {
-  const bool LineEnds = !PageEOL().empty();
+  const bool LineEnds = !AContext.LineEnd().empty();
   if (FValid && FIE == AIE && FLineEnds == LineEnds && FHTMLName == AHTMLName && AEvents.HasSignature(FSignature)) {
     AContext.AppendRenderedCode(FJavaScript, FKXCLInitProc);
     for (const auto& [Name, Value] : FExtraParams) AContext.SetExtraParam(Name, Value);

@@ -360,7 +360,7 @@ void TKXServer::ApplyWindowSize(TWebRequest* ARequest, TWebResponse* AResponse, 
     S->SetFormSize(Width, Height);
     TSyncLog::Log("Resize: " + std::to_string(Width) + "," + std::to_string(Height));
     if (AReply && AResponse)
-      AResponse->SetContent("<html><head><script>" + Form->ResizeScript() + "\r\n" + kKXTopFunction +
+      AResponse->SetContent("<html><head><script>" + Form->ResizeScript(Form->RenderRequest()) + "\r\n" + kKXTopFunction +
                             "KXTop().GSubmitting=false;" + "\r\n" + "</script></head></html>");
   }
   S->UnInitialize();

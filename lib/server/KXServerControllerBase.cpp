@@ -21,7 +21,6 @@
 #include "core/KXFileReference.h"
 #include "content/KXHTTPFile.h"
 #include "content/KXInternalFiles.h"
-#include "render/KXRenderContext.h"
 #include "SkStrUtils.h"
 
 namespace fs = std::filesystem;
@@ -328,7 +327,6 @@ void TKXServerControllerBase::AfterConstruction() {
   ReadStoredDescription();
   DoCreate();
   ReadPortIni();
-  SetPageEOL(FDebugHTML);
   ApplyFixUps();
   CreateCacheFolder();
 }

@@ -282,7 +282,7 @@ public:
   static T* Create(TKXComponent* AOwner = nullptr) {
     return KXCreate<T>(AOwner);
   }
-  // The stored description, "port.ini", the page line separator, the fix-ups, then the cache folder.
+  // The stored description, "port.ini", the fix-ups, then the cache folder.
   void AfterConstruction() override;
 
 protected:

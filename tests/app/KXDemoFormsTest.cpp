@@ -190,7 +190,6 @@ protected:
 
   void SetUp() override {
     KXRegisterDemoResources();
-    SetPageEOL(false);
     TKXAppForm::SetAsMainForm<TKXForm1>();
   }
   void TearDown() override { TKXAppForm::SetMainFormClass(SavedMain); }

@@ -17,7 +17,7 @@ std::string RenderNumberedPage(int ASeed) {
   for (int I = 0; I < 20; ++I) {
     TKXHTMLTag* Div = Form->Contents().AddTag("div");
     Div->AddIntegerParam("id", ASeed * 100 + I);
-    Div->Contents().AddText(PageEOL());
+    Div->Contents().AddText("\r\n");
   }
   return Body.Render();
 }

@@ -21,7 +21,6 @@ protected:
   TKXAppForm* Form = nullptr;
 
   void SetUp() override {
-    SetPageEOL(false);
     Session = std::make_unique<TKXApplication>(Scope.Controller(), TKXBrowserType{brIE, brsNone},
                                                "Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1)", "127.0.0.1", "",
                                                "", "", TSkStringList(), "");
@@ -50,16 +49,19 @@ protected:
     return C;
   }
 
+  // What a page of the blank form would carry for this session's request.
+  TKXRenderRequest PageRequest() { return BlankForm().RenderRequest(); }
+
   // The control's own tag as the page builder receives it.
   std::string Markup(TKXCustomControl& AControl) {
-    TKXPageContext40 Page(Session.get());
+    TKXPageContext40 Page(Session.get(), PageRequest());
     TKXComponent40Context Context(&AControl, nullptr, &Page);
     std::unique_ptr<TKXHTMLTag> Tag(AControl.RenderHTMLTag(Context));
     return Tag ? Tag->Render() : std::string();
   }
   // The script-once text the control adds to the page (its event functions among it).
   std::string Scripts(TKXCustomControl& AControl) {
-    TKXPageContext40 Page(Session.get());
+    TKXPageContext40 Page(Session.get(), PageRequest());
     TKXComponent40Context Context(&AControl, nullptr, &Page);
     Context.SetHTMLTag(AControl.RenderHTMLTag(Context));
     AControl.RenderScripts(Context);

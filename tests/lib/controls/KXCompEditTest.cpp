@@ -74,7 +74,7 @@ TEST_F(EditTest, RequiredRegistersItsValidation) {
   auto* E = Edit();
   E->SetRequired(true);
   E->SetFriendlyName("Login");
-  TKXPageContext40 Page(Session.get());
+  TKXPageContext40 Page(Session.get(), PageRequest());
   TKXComponent40Context Context(E, nullptr, &Page);
   delete E->RenderHTMLTag(Context);
   Page.FinalizeContext();
@@ -83,7 +83,7 @@ TEST_F(EditTest, RequiredRegistersItsValidation) {
   EXPECT_NE(Page.JavaScript().find("window.alert(\"Login is a required field.\");"), std::string::npos);
 
   E->SetRequired(false);
-  TKXPageContext40 Plain(Session.get());
+  TKXPageContext40 Plain(Session.get(), PageRequest());
   TKXComponent40Context PlainContext(E, nullptr, &Plain);
   delete E->RenderHTMLTag(PlainContext);
   Plain.FinalizeContext();

@@ -13,7 +13,7 @@ class ControlAsyncTest : public ControlTest {
 protected:
   // The element with the tag layer's indentation taken out.
   std::string Update(TKXCustomControl& AControl) {
-    TKXPageContext40 Page(Session.get());
+    TKXPageContext40 Page(Session.get(), PageRequest());
     TKXComponent40Context Context(&AControl, nullptr, &Page);
     std::unique_ptr<TKXXMLTag> Tag(AControl.RenderAsyncComponent(Context));
     return Tag ? ReplaceAll(Tag->Render(), "\r\n  ", "") : std::string();

@@ -320,7 +320,6 @@ protected:
 
   void SetUp() override {
     (void)GRegistered;
-    SetPageEOL(false);
     TKXAppForm::SetAsMainForm<TKXSplitterForm>();
     TExchange("GET", "/").Run();
     const std::vector<TKXSessionRef> All = Registry.Snapshot();

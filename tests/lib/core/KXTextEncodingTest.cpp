@@ -66,10 +66,4 @@ TEST(TextToHTMLStringLiteral, KeepsSafeCharactersAndNumbersTheRest) {
   }
 }
 
-TEST(PageEOL, FollowsDebugHTML) {
-  EXPECT_EQ(PageEOL(), "");
-  SetPageEOL(true);
-  EXPECT_EQ(PageEOL(), "\r\n");
-  SetPageEOL(false);
-  EXPECT_EQ(PageEOL(), "");
-}
+

@@ -186,7 +186,6 @@ class FormTest : public ::testing::Test {
 protected:
   void SetUp() override {
     (void)GRegistered;
-    SetPageEOL(false);
     Session = std::make_unique<TKXApplication>(Scope.Controller(), TKXBrowserType{brIE, brsNone}, kIE, "127.0.0.1", "", "", "",
                                                TSkStringList(), "");
     Session->SetFormFactory(&TKXAppForm::Factory());
@@ -374,9 +373,9 @@ TEST_F(FormTest, LoginPageWithDebugHTMLBreaksItsLines) {
   auto* Form = KXCreate<TKXLoginForm>(Session.get());
   Form->Show();
   Session->SetFormAction("/EXEC/0/" + Session->AppID());
-  SetPageEOL(true);
+  Scope.Controller().SetDebugHTML(true);
   const std::string Page = Render(*Form);
-  SetPageEOL(false);
+  Scope.Controller().SetDebugHTML(false);
   const std::string Segments[] = {
       "<html><head>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=UTF-8\">\r\n"
       "<meta http-equiv=\"cache-control\" content=\"no-cache\">\r\n<meta http-equiv=\"pragma\" content=\"no-cache\">\r\n"
@@ -663,7 +662,6 @@ protected:
 
   void SetUp() override {
     (void)GRegistered;
-    SetPageEOL(false);
     TKXAppForm::SetAsMainForm<TKXLoginForm>();
   }
   void TearDown() override { TKXAppForm::SetMainFormClass(SavedMain); }

@@ -32,16 +32,26 @@ TRendered Taken(const TKXComponent40Context& AContext) {
   return {AContext.JavaScript(), AContext.KXCLInitProc(), AContext.ExtraParams()};
 }
 
-TRendered Render(const TKXScriptEvents& AEvents, const std::string& AName, bool AIE = false) {
-  TKXComponent40Context Context(static_cast<TKXComponent*>(nullptr), nullptr, nullptr);
+// A page whose line end is AEOL (CR LF as with DebugHTML, or none).
+TKXRenderRequest PageWithLineEnd(const std::string& AEOL) {
+  TKXRenderRequest R;
+  R.LineEnd = AEOL;
+  return R;
+}
+
+TRendered Render(const TKXScriptEvents& AEvents, const std::string& AName, bool AIE = false,
+                 const std::string& AEOL = "") {
+  TKXPageContext40 Page(nullptr, PageWithLineEnd(AEOL));
+  TKXComponent40Context Context(static_cast<TKXComponent*>(nullptr), nullptr, &Page);
   AEvents.RenderEvents(Context, AName, AIE);
   return Taken(Context);
 }
 
 // Each render of a page has contexts of its own; the control's cache outlives them.
 TRendered RenderThrough(TKXRenderedEvents& ACache, const TKXScriptEvents& AEvents, const std::string& AName,
-                        bool AIE = false) {
-  TKXComponent40Context Context(static_cast<TKXComponent*>(nullptr), nullptr, nullptr);
+                        bool AIE = false, const std::string& AEOL = "") {
+  TKXPageContext40 Page(nullptr, PageWithLineEnd(AEOL));
+  TKXComponent40Context Context(static_cast<TKXComponent*>(nullptr), nullptr, &Page);
   ACache.Render(AEvents, Context, AName, AIE);
   return Taken(Context);
 }
@@ -184,20 +194,14 @@ TEST(RenderedEvents, LoadHandlerAttributeIsSetOnEveryRender) {
 }
 
 TEST(RenderedEvents, ThePageLineEndIsPartOfTheKeptText) {
-  struct TRestoreEOL {
-    ~TRestoreEOL() { SetPageEOL(false); }
-  } Restore;
-  SetPageEOL(false);
   TKXScriptEvents Events;
   FillClickAndBlur(Events);
   TKXRenderedEvents Cache;
   const TRendered Without = RenderThrough(Cache, Events, "B1");
-  SetPageEOL(true);
-  const TRendered With = Render(Events, "B1");
+  const TRendered With = Render(Events, "B1", false, "\r\n");
   ASSERT_NE(With, Without);
-  EXPECT_EQ(RenderThrough(Cache, Events, "B1"), With);
-  EXPECT_EQ(RenderThrough(Cache, Events, "B1"), With);
-  SetPageEOL(false);
+  EXPECT_EQ(RenderThrough(Cache, Events, "B1", false, "\r\n"), With);
+  EXPECT_EQ(RenderThrough(Cache, Events, "B1", false, "\r\n"), With);
   EXPECT_EQ(RenderThrough(Cache, Events, "B1"), Without);
   EXPECT_EQ(Without, Render(Events, "B1"));
 }
