@@ -25,10 +25,12 @@ build: deps-build
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(RUN_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS) --target kexalo-demo
 
-# With no display (or with ARGS=--headless) the server logs to the terminal; Ctrl+C stops it.
+# The server runs from a working folder of its own ($(BUILD)/run): uploads are saved in the current
+# folder, which must not be the application folder beside the executable. With no display (or
+# with ARGS=--headless) the server logs to the terminal; Ctrl+C stops it.
 ARGS ?=
 run: build
-	@cd $(BUILD)/bin && exec ./kexalo-demo $(ARGS)
+	@bash scripts/run-demo.sh $(BUILD)/bin/kexalo-demo $(BUILD)/run $(ARGS)
 
 test: test-plain test-asan test-fuzz test-tsan
 
