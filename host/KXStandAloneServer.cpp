@@ -13,6 +13,7 @@
 
 #include "core/KXException.h"
 #include "core/KXGlobal.h"
+#include "content/KXFileSaver.h"
 #include "content/KXHTTPFile.h"
 #include "server/KXServer.h"
 #include "server/KXServerControllerBase.h"
@@ -140,6 +141,7 @@ void TKXStandAloneServer::Shutdown() {
   FSessions.reset();
   if (FOwnsController) {
     KXSetUploadFolderFunc(nullptr);
+    TKXFileSaver::SetFolderQuota(0);
     delete FController;
     FOwnsController = false;
   }
@@ -166,6 +168,7 @@ void TKXStandAloneServer::InitializeServer(const TKXHostOptions& AOptions) {
   if (AOptions.Port >= 0) C->SetPort(AOptions.Port);
   const std::string CacheDir = C->CacheDir();
   KXSetUploadFolderFunc([CacheDir] { return CacheDir; });
+  TKXFileSaver::SetFolderQuota(AOptions.UploadQuota);
   FHTTPServerModule = std::make_unique<TKXHTTPServerModule>(*C, *FSessions, AOptions.Limits);
 
   Log("");

@@ -27,6 +27,9 @@ using TKXNotifyEvent = std::function<void(TKXStandAloneServer* Sender)>;
 struct TKXHostOptions {
   int Port = -1;                        // -1: keep the controller's (and port.ini's) port
   TKXServerLimits Limits;
+  // Bytes of files a folder that uploads are saved in may hold (0: no cap); each upload is also
+  // bounded by Limits.MaxBodySize.
+  int64_t UploadQuota = 1024LL * 1024 * 1024;
   std::vector<std::string> Switches;    // the command line, for the launch switches
 };
 

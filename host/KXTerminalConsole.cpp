@@ -21,6 +21,7 @@ const char kHelp[] =
     "  --max-header-size=B     request line plus headers, in bytes (default 65536)\n"
     "  --max-body-size=B       request body, in bytes (default 67108864)\n"
     "  --max-connections=N     simultaneous connections (default 1024)\n"
+    "  --upload-quota=B        bytes of files the upload folder may hold, 0 for no cap (default 1073741824)\n"
     "  --help                  this text\n";
 
 // "--name=value" or "--name value"; true when AArgs[I] is that option (I then points at its value).
@@ -73,6 +74,8 @@ TKXCommandLine KXParseCommandLine(const std::vector<std::string>& AArgs) {
       if (Number("--max-body-size", 0, INT64_MAX)) L.MaxBodySize = N;
     } else if (OptionValue(AArgs, I, "--max-connections", Value, Missing)) {
       if (Number("--max-connections", 0, INT32_MAX)) L.MaxConnections = static_cast<int>(N);
+    } else if (OptionValue(AArgs, I, "--upload-quota", Value, Missing)) {
+      if (Number("--upload-quota", 0, INT64_MAX)) R.Options.UploadQuota = N;
     } else {
       R.Options.Switches.push_back(A);
     }

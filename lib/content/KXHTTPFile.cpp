@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "content/KXFileSaver.h"
 #include "core/KXException.h"
 #include "SkStrUtils.h"
 #include "SkStream.h"
@@ -138,10 +139,7 @@ int THTTPFile::Size() {
   return static_cast<int>(S);
 }
 
-void THTTPFile::SaveToFile(const std::string& AFileName) {
-  TSkFileStream Target(AFileName, TSkFileMode::fmCreate);
-  SaveToStream(Target);
-}
+void THTTPFile::SaveToFile(const std::string& AFileName) { TKXFileSaver::Save(*Stream(), AFileName); }
 
 void THTTPFile::SaveToStream(TSkStream& AStream) { AStream.CopyFrom(*Stream(), 0); }
 

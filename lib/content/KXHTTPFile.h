@@ -66,6 +66,8 @@ public:
   // The content's size; raises ERangeError above 32 bits.
   int Size();
 
+  // Writes the content safely (TKXFileSaver): refusals and failures raise EKXException and
+  // leave an existing file as it was.
   void SaveToFile(const std::string& AFileName);
   // Copies the whole content to AStream's position.
   void SaveToStream(TSkStream& AStream);

@@ -33,8 +33,9 @@ public:
 
   // Writes the upload to AFileName (the control's own FileName when empty). Saving under the
   // control's own FileName uses only its base name; a name that leaves nothing usable raises
-  // EKXException and writes nothing. Without an upload nothing happens. File-system failures
-  // pass to the caller.
+  // EKXException and writes nothing. Without an upload nothing happens. The write is safe
+  // (TKXFileSaver): links, folders, special files and the application's own files are refused,
+  // and refusals and file-system failures raise EKXException with the reason.
   void SaveToFile(const std::string& AFileName = std::string());
   void SaveToStream(TSkStream& AStream);
   // The base name the control's own FileName is saved under: directories of either separator,

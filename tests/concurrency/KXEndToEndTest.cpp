@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <regex>
 #include <thread>
@@ -55,10 +56,11 @@ std::vector<std::string> ChildEnvironment(const std::string& ATempDir) {
 }
 
 // The demonstration executable as a child process with its own temporary folder (for its cache
-// folder) and, when given, its own current folder (where uploads are saved).
+// folder) and, when given, its own current folder (where uploads are saved). ACommand replaces
+// the plain start (the executable with --headless --port=0); it must print the port likewise.
 class TKXDemoChild {
 public:
-  TKXDemoChild(const std::string& ATempDir, const std::string& AWorkDir = "") {
+  TKXDemoChild(const std::string& ATempDir, const std::string& AWorkDir = "", std::vector<std::string> ACommand = {}) {
     int Pipe[2];
     if (pipe(Pipe) != 0) return;
     posix_spawn_file_actions_t Actions;
@@ -71,10 +73,11 @@ public:
     std::vector<char*> EnvP;
     for (std::string& E : Env) EnvP.push_back(E.data());
     EnvP.push_back(nullptr);
-    const std::string Exe = DemoExecutable();
-    std::string A0 = Exe, A1 = "--headless", A2 = "--port=0";
-    char* Argv[] = {A0.data(), A1.data(), A2.data(), nullptr};
-    if (posix_spawn(&FPid, Exe.c_str(), &Actions, nullptr, Argv, EnvP.data()) != 0) FPid = 0;
+    if (ACommand.empty()) ACommand = {DemoExecutable(), "--headless", "--port=0"};
+    std::vector<char*> Argv;
+    for (std::string& A : ACommand) Argv.push_back(A.data());
+    Argv.push_back(nullptr);
+    if (posix_spawn(&FPid, ACommand[0].c_str(), &Actions, nullptr, Argv.data(), EnvP.data()) != 0) FPid = 0;
     posix_spawn_file_actions_destroy(&Actions);
     close(Pipe[1]);
     FOutFd = Pipe[0];
@@ -311,4 +314,126 @@ TEST(KXEndToEnd, DemoLoginFormFlowsAsTheBrowserPostsThem) {
   const std::optional<int> Status = Demo.Stop();
   ASSERT_TRUE(Status.has_value()) << Demo.Output();
   EXPECT_TRUE(WIFEXITED(*Status) && WEXITSTATUS(*Status) == 0) << Demo.Output();
+}
+
+namespace {
+
+// Every entry of a folder (links not followed) with what it holds: a link's target, a small file's
+// bytes, a large one's size and hash (the executable).
+std::map<std::string, std::string> Snapshot(const fs::path& AFolder) {
+  std::map<std::string, std::string> S;
+  for (const auto& E : fs::directory_iterator(AFolder)) {
+    const std::string Name = E.path().filename().string();
+    if (E.is_symlink()) {
+      S[Name] = "-> " + fs::read_symlink(E.path()).string();
+      continue;
+    }
+    const std::string Bytes = ReadFile(E.path());
+    S[Name] = Bytes.size() < 4096 ? Bytes
+                                  : std::to_string(Bytes.size()) + " bytes, hash " +
+                                        std::to_string(std::hash<std::string>{}(Bytes));
+  }
+  return S;
+}
+
+bool Alerts(const std::string& APage, const std::string& AText) {
+  const size_t At = APage.find("alert(");
+  return At != std::string::npos && APage.find(AText, At) != std::string::npos;
+}
+
+}  // namespace
+
+// The attack of an anonymous upload on a server started from its own folder: the application's
+// files, and whatever a planted link points at, stay as they were.
+TEST(KXEndToEnd, UploadsNeverChangeTheApplicationsOwnFiles) {
+  if (!fs::exists(DemoExecutable())) GTEST_SKIP() << "kexalo-demo is not built next to the tests";
+  TKXTempFolder Temp, App, Outside;
+  const fs::path Exe = fs::path(App.Path()) / "kexalo-demo";
+  std::error_code Ec;
+  fs::create_hard_link(DemoExecutable(), Exe, Ec);
+  if (Ec) fs::copy_file(DemoExecutable(), Exe);
+  std::ofstream(App.Path() + "/port.ini") << "[PORTS]\nPort=0\n";
+  std::ofstream(Outside.Path() + "/secret") << "outside";
+  fs::create_symlink(Outside.Path() + "/secret", App.Path() + "/link.txt");
+
+  TKXDemoChild Demo(Temp.Path(), App.Path(), {Exe.string(), "--headless", "--port=0"});
+  ASSERT_NE(Demo.Port(), 0) << Demo.Output();
+  TKXDemoBrowser Browser(Demo.Port());
+  std::string Page = Browser.Start();
+  ASSERT_TRUE(IsLoginPage(Page)) << Page;
+  const auto Before = Snapshot(App.Path());
+
+  const char kOwn[] = "is one of the application";
+  const char kNoName[] = "leaves no name to save it under.";
+  const struct {
+    std::string FileName;
+    const char* Alert;
+  } Cases[] = {
+      {"port.ini", kOwn},          {"kexalo-demo", kOwn},        {"kexalo-demo.log", kOwn},
+      {"kexalo-demo.err", kOwn},   {"kexalo-demo.kxb", kOwn},    {"C:\\x\\..\\port.ini", kOwn},
+      {std::string("port.ini\0", 9), kOwn},                      {".", kNoName},
+      {"..", kNoName},             {"....", kNoName},            {" ", kNoName},
+      {"link.txt", "it is a symbolic link."},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.FileName);
+    Page = Browser.ClickOnLoginForm(Page, "KXBUTTON4", "", "", Case.FileName, "[PORTS]\nPort=6666\n");
+    EXPECT_TRUE(IsLoginPage(Page)) << Page;
+    EXPECT_TRUE(Alerts(Page, Case.Alert)) << Page;
+  }
+  EXPECT_EQ(Snapshot(App.Path()), Before);
+  EXPECT_EQ(Snapshot(Outside.Path()), (std::map<std::string, std::string>{{"secret", "outside"}}));
+
+  // A correct upload writes its own file and nothing else.
+  Page = Browser.ClickOnLoginForm(Page, "KXBUTTON4", "", "", "report.txt", "fine");
+  EXPECT_EQ(Page.find("alert("), std::string::npos) << Page;
+  auto After = Before;
+  After["report.txt"] = "fine";
+  EXPECT_EQ(Snapshot(App.Path()), After);
+  ASSERT_TRUE(Demo.Stop().has_value()) << Demo.Output();
+}
+
+// `make run`'s start command: the server runs in a working folder of its own, where uploads land;
+// the folder's quota and the body cap bound what they may write.
+TEST(KXEndToEnd, MakeRunsStartCommandSavesUploadsInTheWorkingFolder) {
+  if (!fs::exists(DemoExecutable())) GTEST_SKIP() << "kexalo-demo is not built next to the tests";
+  TKXTempFolder Temp, Work;
+  const fs::path Run = fs::path(Work.Path()) / "run";
+  const fs::path AppFolder = fs::path(DemoExecutable()).parent_path();
+  // Other tests start the same executable meanwhile (and it appends to its error file): only
+  // what this test uploads is looked for there.
+  const bool HadPortIni = fs::exists(AppFolder / "port.ini");
+  const std::string PortIni = HadPortIni ? ReadFile(AppFolder / "port.ini") : "";
+  TKXDemoChild Demo(Temp.Path(), "",
+                    {"/bin/bash", KX_SOURCE_DIR "/scripts/run-demo.sh", DemoExecutable(), Run.string(), "--headless",
+                     "--port=0", "--max-body-size=20000", "--upload-quota=3000"});
+  ASSERT_NE(Demo.Port(), 0) << Demo.Output();
+  TKXDemoBrowser Browser(Demo.Port());
+  std::string Page = Browser.Start();
+  ASSERT_TRUE(IsLoginPage(Page)) << Page;
+
+  const std::string Content(2000, 'k');
+  const std::string Name = "kx-e2e-upload-" + std::to_string(getpid()) + ".txt";
+  Page = Browser.ClickOnLoginForm(Page, "KXBUTTON4", "", "", Name, Content);
+  EXPECT_EQ(Page.find("alert("), std::string::npos) << Page;
+  EXPECT_EQ(ReadFile(Run / Name), Content);
+  EXPECT_FALSE(fs::exists(AppFolder / Name));
+  Page = Browser.ClickOnLoginForm(Page, "KXBUTTON4", "", "", "port.ini", "[PORTS]\nPort=6666\n");
+  EXPECT_EQ(ReadFile(Run / "port.ini"), "[PORTS]\nPort=6666\n") << "an ordinary file in the working folder";
+
+  // Over the folder's quota: refused with the reason.
+  Page = Browser.ClickOnLoginForm(Page, "KXBUTTON4", "", "", "second.txt", Content);
+  EXPECT_TRUE(Alerts(Page, "the folder would hold more than its quota of 3000 bytes.")) << Page;
+  EXPECT_FALSE(fs::exists(Run / "second.txt"));
+  // Over the body cap: the upload itself is answered 413.
+  const std::string Refused = Browser.PostMultipart(Browser.NextUpload(Page), {{"KXFILE1", std::string(30000, 'b')}},
+                                                    "KXFILE1", "big.bin");
+  EXPECT_EQ(Refused.substr(0, 12), "HTTP/1.1 413") << Refused.substr(0, 200);
+  EXPECT_EQ(Snapshot(Run).size(), 2u);
+  EXPECT_EQ(fs::exists(AppFolder / "port.ini"), HadPortIni);
+  if (HadPortIni) {
+    EXPECT_EQ(ReadFile(AppFolder / "port.ini"), PortIni);
+  }
+  EXPECT_FALSE(fs::exists(AppFolder / "second.txt") || fs::exists(AppFolder / "big.bin"));
+  ASSERT_TRUE(Demo.Stop().has_value()) << Demo.Output();
 }

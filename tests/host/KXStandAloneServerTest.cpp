@@ -204,9 +204,10 @@ TEST(KXCommandLine, SwitchesAndLimits) {
          EXPECT_EQ(L.Options.Limits.MaxHeaderSize, 65536);
          EXPECT_EQ(L.Options.Limits.MaxBodySize, 64 * 1024 * 1024);
          EXPECT_EQ(L.Options.Limits.MaxConnections, 1024);
+         EXPECT_EQ(L.Options.UploadQuota, 1024LL * 1024 * 1024);
        }},
       {"every option", {"--headless", "--port=0", "--read-timeout", "5000", "--max-header-size=1000",
-                        "--max-body-size=2000", "--max-connections=3", "-LaunchBrowser"},
+                        "--max-body-size=2000", "--max-connections=3", "--upload-quota=0", "-LaunchBrowser"},
        [](const TKXCommandLine& L) {
          EXPECT_TRUE(L.Headless);
          EXPECT_EQ(L.Options.Port, 0);
@@ -214,6 +215,7 @@ TEST(KXCommandLine, SwitchesAndLimits) {
          EXPECT_EQ(L.Options.Limits.MaxHeaderSize, 1000);
          EXPECT_EQ(L.Options.Limits.MaxBodySize, 2000);
          EXPECT_EQ(L.Options.Limits.MaxConnections, 3);
+         EXPECT_EQ(L.Options.UploadQuota, 0);
          EXPECT_EQ(L.Options.Switches, std::vector<std::string>{"-LaunchBrowser"});
          EXPECT_TRUE(L.Error.empty());
        }},
