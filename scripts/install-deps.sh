@@ -14,6 +14,7 @@ PACKAGES=(
   chromium
   wrk nginx
   xdg-utils
+  openssl curl
 )
 
 missing=()
