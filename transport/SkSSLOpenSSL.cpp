@@ -424,6 +424,9 @@ void TSkSSLIOHandlerSocketOpenSSL::SetPassThrough(bool AValue) {
 }
 
 void TSkSSLIOHandlerSocketOpenSSL::BeginTLS() {
+  // The library writes whole records (a handshake flight at once); with Nagle's algorithm the
+  // second of two records, such as a header and its body, waits for the peer's delayed ACK.
+  SetUseNagle(false);
   if (!FSSLSocket) FSSLSocket = std::make_unique<TSkSSLSocket>(this);
   FSSLSocket->SetContext(FSSLContext);
   // the handshake is bound by the read time-out, as a request head is

@@ -19,6 +19,7 @@
 
 #include "KXTestFolders.h"
 #include "SkTestClient.h"
+#include "SkTestTLS.h"
 
 extern char** environ;
 namespace fs = std::filesystem;
@@ -58,7 +59,8 @@ std::vector<std::string> ChildEnvironment(const std::string& ATempDir) {
 // folder) and, when given, its own current folder (where uploads are saved).
 class TKXDemoChild {
 public:
-  TKXDemoChild(const std::string& ATempDir, const std::string& AWorkDir = "") {
+  TKXDemoChild(const std::string& ATempDir, const std::string& AWorkDir = "", const std::string& AExecutable = "",
+               const std::vector<std::string>& AExtraArgs = {}) {
     int Pipe[2];
     if (pipe(Pipe) != 0) return;
     posix_spawn_file_actions_t Actions;
@@ -71,10 +73,13 @@ public:
     std::vector<char*> EnvP;
     for (std::string& E : Env) EnvP.push_back(E.data());
     EnvP.push_back(nullptr);
-    const std::string Exe = DemoExecutable();
-    std::string A0 = Exe, A1 = "--headless", A2 = "--port=0";
-    char* Argv[] = {A0.data(), A1.data(), A2.data(), nullptr};
-    if (posix_spawn(&FPid, Exe.c_str(), &Actions, nullptr, Argv, EnvP.data()) != 0) FPid = 0;
+    const std::string Exe = AExecutable.empty() ? DemoExecutable() : AExecutable;
+    std::vector<std::string> Args = {Exe, "--headless", "--port=0"};
+    Args.insert(Args.end(), AExtraArgs.begin(), AExtraArgs.end());
+    std::vector<char*> Argv;
+    for (std::string& A : Args) Argv.push_back(A.data());
+    Argv.push_back(nullptr);
+    if (posix_spawn(&FPid, Exe.c_str(), &Actions, nullptr, Argv.data(), EnvP.data()) != 0) FPid = 0;
     posix_spawn_file_actions_destroy(&Actions);
     close(Pipe[1]);
     FOutFd = Pipe[0];
@@ -121,7 +126,8 @@ private:
 // a file control, so its page posts multipart data after the file frame has posted its own.
 class TKXDemoBrowser {
 public:
-  explicit TKXDemoBrowser(uint16_t APort) : FPort(APort) {}
+  // With ATLS every request goes over its own TLS connection, as the plain ones each get their own.
+  explicit TKXDemoBrowser(uint16_t APort, bool ATLS = false) : FPort(APort), FTLS(ATLS) {}
 
   // The first visit and the start page's size probe; the answer is the login page.
   std::string Start() {
@@ -195,9 +201,12 @@ private:
     return Send("POST " + APath + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + kUA + "Content-Type: " + AType +
                 "\r\nContent-Length: " + std::to_string(ABody.size()) + "\r\n\r\n" + ABody);
   }
-  std::string Send(const std::string& ARequest) { return SkRoundTrip(FPort, ARequest); }
+  std::string Send(const std::string& ARequest) {
+    return FTLS ? SkTLSRoundTrip(FPort, ARequest).Answer : SkRoundTrip(FPort, ARequest);
+  }
 
   uint16_t FPort;
+  bool FTLS;
   std::string FSid;
 };
 
@@ -311,4 +320,34 @@ TEST(KXEndToEnd, DemoLoginFormFlowsAsTheBrowserPostsThem) {
   const std::optional<int> Status = Demo.Stop();
   ASSERT_TRUE(Status.has_value()) << Demo.Output();
   EXPECT_TRUE(WIFEXITED(*Status) && WEXITSTATUS(*Status) == 0) << Demo.Output();
+}
+
+TEST(KXEndToEnd, DemoLoginOverHTTPSThroughTheTestsOwnTLSClient) {
+  if (!fs::exists(DemoExecutable())) GTEST_SKIP() << "kexalo-demo is not built next to the tests";
+  // the application folder is the executable's: a copy of it gets a folder and a certificate of its own
+  TKXTempFolder Temp, Work, App;
+  const std::string Exe = App.Path() + "/kexalo-demo";
+  fs::copy_file(DemoExecutable(), Exe);
+  SkWriteTestCertificate(App.Path() + "/cert.pem", App.Path() + "/key.pem");
+  const uint16_t SSLPort = SkFreeLoopbackPort();
+  TKXDemoChild Demo(Temp.Path(), Work.Path(), Exe, {"--ssl-port=" + std::to_string(SSLPort), "--compression=6"});
+  ASSERT_NE(Demo.Port(), 0) << Demo.Output();
+  std::smatch M;
+  ASSERT_TRUE(Demo.WaitFor(std::regex("HTTPS Port: (\\d+)"), M)) << Demo.Output();
+  EXPECT_EQ(M[1].str(), std::to_string(SSLPort));
+
+  TKXDemoBrowser Browser(SSLPort, true);
+  std::string Page = Browser.Start();
+  ASSERT_TRUE(IsLoginPage(Page)) << Page;
+  Page = Browser.ClickOnLoginForm(Page, "KXBUTTON3", "kqzv", "kqzv");
+  ASSERT_TRUE(IsSecondForm(Page)) << Page;
+
+  const std::optional<int> Status = Demo.Stop();
+  ASSERT_TRUE(Status.has_value()) << Demo.Output();
+  EXPECT_TRUE(WIFEXITED(*Status) && WEXITSTATUS(*Status) == 0) << Demo.Output();
+  std::string Log;
+  for (const auto& E : fs::directory_iterator(App.Path()))
+    if (E.path().extension() == ".log") Log += ReadFile(E.path());
+  EXPECT_NE(Log.find("Cipher: name = "), std::string::npos) << Log;
+  EXPECT_EQ(Log.find("SSL status:"), std::string::npos) << Log;
 }
