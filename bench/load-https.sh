@@ -3,7 +3,8 @@
 # (/favicon.ico), Kexalo against nginx with the same certificate and key, both closing every
 # connection after its answer, so every request is a full handshake. Prints the handshakes per
 # second of each, their ratio (target >= 0.7) and the TLS version and cipher each chose.
-# KX_BENCH_DURATION: seconds per run (default 5s); KX_BENCH_KEY: ec (P-256, default) or rsa (2048).
+# KX_BENCH_DURATION: seconds per run (default 5s); KX_BENCH_KEY: ec (P-256, default) or rsa (2048);
+# KX_BENCH_KEEP=1: keep Kexalo's log file as /tmp/https-bench.log.
 set -euo pipefail
 BUILD="${1:-build}"
 DEMO="$(cd "$BUILD/bin" && pwd)/kexalo-demo"

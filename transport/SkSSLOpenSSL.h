@@ -84,6 +84,8 @@ public:
   TSkSSLContext& operator=(const TSkSSLContext&) = delete;
 
   TSkSSLOptions Options;
+  // The status hook is set. It hears one line per connection from TSkSSLSocket, never the
+  // library's handshake states: unauthenticated clients must not be able to grow the log at will.
   bool StatusInfoOn = false;
   bool VerifyOn = false;
   uint32_t SessionId = 1;

@@ -102,6 +102,9 @@ TEST(KXHTTPServerModuleTLS, ServesTheApplicationOverHTTPSBesidePlainHTTP) {
   ASSERT_NE(S->HTTPServerModule()->HTTPS(), nullptr);
   EXPECT_NE(std::find(F.Lines.begin(), F.Lines.end(), "HTTPS Port: " + std::to_string(F.SSLPort)), F.Lines.end());
   EXPECT_EQ(S->StartURL(false, true), "https://127.0.0.1:" + std::to_string(F.SSLPort) + "/");
+  S->SetRunSSL(true);   // the console's Use SSL
+  EXPECT_EQ(S->StartURL(), "https://127.0.0.1:" + std::to_string(F.SSLPort) + "/");
+  S->SetRunSSL(false);
   for (int Version : {TLS1_2_VERSION, TLS1_3_VERSION}) {
     SCOPED_TRACE(Version);
     const TSkTLSAnswer A = SkTLSRoundTrip(F.SSLPort, kScript, Version, Version);
