@@ -17,12 +17,12 @@ TEST(SkSSLOpenSSLThreads, ManyHandshakesAtOnceEachEndOnlyTheirOwnConnection) {
   TKXTempFolder Folder;
   const std::string Cert = Folder.Path() + "/cert.pem", Key = Folder.Path() + "/key.pem";
   SkWriteTestCertificate(Cert, Key);
-  TSkCustomHTTPServer Server;
+  std::mutex LinesLock;   // guards the two counters: status lines come from every connection thread
+  size_t CipherLines = 0, FailureLines = 0;
+  TSkCustomHTTPServer Server;   // after the counters, so that it stops before they go
   auto TLS = std::make_unique<TSkServerIOHandlerSSLOpenSSL>();
   TLS->SSLOptions().CertFile = Cert;
   TLS->SSLOptions().KeyFile = Key;
-  std::mutex LinesLock;   // guards the two counters' source: status lines come from every connection thread
-  size_t CipherLines = 0, FailureLines = 0;
   TLS->OnStatusInfo = [&](const std::string& AMsg) {
     std::lock_guard Lock(LinesLock);
     ++(AMsg.rfind("Cipher: ", 0) == 0 ? CipherLines : FailureLines);

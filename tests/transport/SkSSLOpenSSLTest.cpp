@@ -18,11 +18,12 @@ namespace {
 // certificate; every status line the TLS layer reports is kept.
 struct TTLSServer {
   TKXTempFolder Folder;
+  // before the server: its connection threads may still report while it stops
+  std::mutex LinesLock;   // guards Lines: connection threads report
+  std::vector<std::string> Lines;
   TSkCustomHTTPServer Server;
   TSkServerIOHandlerSSLOpenSSL* TLS = nullptr;
   uint16_t Port = 0;
-  std::mutex LinesLock;   // guards Lines: connection threads report
-  std::vector<std::string> Lines;
 
   explicit TTLSServer(const TSkTestCertificate& ACert = {}) {
     SkWriteTestCertificate(File("cert.pem"), File("key.pem"), ACert);
