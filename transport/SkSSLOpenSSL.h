@@ -16,9 +16,10 @@ struct ssl_ctx_st;
 struct x509_st;
 
 // Every value maps onto the TLS server method with TLS 1.2 as the lowest version offered: the
-// SSL protocols and TLS 1.0/1.1 are never offered, whatever the setting says.
-enum TSkSSLVersion { sslvSSLv2, sslvSSLv23, sslvSSLv3, sslvTLSv1 };
-enum TSkSSLMode { sslmUnassigned, sslmClient, sslmServer, sslmBoth };
+// SSL protocols and TLS 1.0/1.1 are never offered, whatever the setting says. Both types hold
+// any int, so that a value outside the list reaches the "unknown method" check intact.
+enum TSkSSLVersion : int { sslvSSLv2, sslvSSLv23, sslvSSLv3, sslvTLSv1 };
+enum TSkSSLMode : int { sslmUnassigned, sslmClient, sslmServer, sslmBoth };
 enum TSkSSLVerifyMode : unsigned { sslvrfPeer = 1, sslvrfFailIfNoPeerCert = 2, sslvrfClientOnce = 4 };
 using TSkSSLVerifyModeSet = unsigned;   // bits of TSkSSLVerifyMode, the library's verify flags
 enum TSkSSLCtxMode { sslCtxClient, sslCtxServer };
