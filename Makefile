@@ -50,16 +50,17 @@ test-tsan: deps-test
 	@cmake --build $(BUILD)-tsan -j$(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(BUILD)-tsan --output-on-failure -j$(JOBS) -L concurrency
 
-# A short run of the multipart fuzzer from its seed corpus (clang's libFuzzer); new inputs it finds
-# go to a scratch folder so the committed corpus stays as it is.
+# Short runs of the fuzzers from their seed corpora (clang's libFuzzer): the multipart reader for
+# two thirds of FUZZ_SECONDS, the TLS handshake path for the rest. New inputs they find go to
+# scratch folders so the committed corpora stay as they are.
 FUZZ_SECONDS ?= 60
+FUZZ_MULTIPART_SECONDS = $(shell echo $$(( $(FUZZ_SECONDS) * 2 / 3 )))
+FUZZ_TLS_SECONDS = $(shell echo $$(( $(FUZZ_SECONDS) - $(FUZZ_MULTIPART_SECONDS) )))
 test-fuzz: deps-test
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_FUZZ=ON -DBUILD_TESTING=OFF -DKX_BUILD_BENCH=OFF >/dev/null
-	@cmake --build $(BUILD)-fuzz -j$(JOBS) --target KXMultipartFuzz
-	@rm -rf $(BUILD)-fuzz/corpus && mkdir -p $(BUILD)-fuzz/corpus
-	@$(BUILD)-fuzz/bin/KXMultipartFuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	  $(BUILD)-fuzz/corpus tests/fuzz/corpus/multipart > $(BUILD)-fuzz/fuzz.log 2>&1; \
-	  status=$$?; tail -12 $(BUILD)-fuzz/fuzz.log; exit $$status
+	@cmake --build $(BUILD)-fuzz -j$(JOBS) --target KXMultipartFuzz KXTLSHandshakeFuzz
+	@bash scripts/run-fuzzer.sh $(BUILD)-fuzz KXMultipartFuzz multipart $(FUZZ_MULTIPART_SECONDS)
+	@bash scripts/run-fuzzer.sh $(BUILD)-fuzz KXTLSHandshakeFuzz tls-handshake $(FUZZ_TLS_SECONDS)
 
 bench: deps-bench
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(BENCH_FLAGS) >/dev/null

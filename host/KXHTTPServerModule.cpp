@@ -1,11 +1,14 @@
 #include "KXHTTPServerModule.h"
 
+#include <unistd.h>
+
 #include "core/KXException.h"
 #include "server/KXServer.h"
 #include "server/KXServerControllerBase.h"
 #include "KXSocketThrottler.h"
 #include "SkHTTPWebBrokerBridge.h"
 #include "SkIOHandler.h"
+#include "SkSSLOpenSSL.h"
 #include "SkTCPServer.h"
 #include "SkStrUtils.h"
 
@@ -16,10 +19,29 @@ std::atomic<TKXHTTPServerModule*> GModule{nullptr};
 const char kPortAssignedBySystem[] = "Warning: Port has been assigned by system.";
 const char kListening[] = "Application initialized and listening on port: ";
 constexpr int kListenQueue = 1024;
-const char kNoTLS[] = "HTTPS listener not started: this build has no TLS support yet.";
 
 void AppendToLog(const std::string& AMessage) { TKXServerControllerBase::AppendToLogFile("log", AMessage); }
 void AppendToErr(const std::string& AMessage) { TKXServerControllerBase::AppendToLogFile("err", AMessage); }
+
+bool FileExists(const std::string& APath) { return access(APath.c_str(), F_OK) == 0; }
+
+// Every setting offers TLS 1.2 and 1.3 only; the names are the stored settings' own.
+TSkSSLVersion MethodOf(TKXSSLVersion AVersion) {
+  switch (AVersion) {
+    case sslv2: return sslvSSLv2;
+    case sslv23: return sslvSSLv23;
+    case sslv3: return sslvSSLv3;
+  }
+  return sslvTLSv1;
+}
+
+// BoundIP entries (trimmed, empty ones dropped); the plain and the TLS listener both use them.
+std::vector<std::string> BoundAddresses(const std::string& ABoundIP) {
+  std::vector<std::string> IPs;
+  for (const std::string& Entry : SplitString(ABoundIP, ','))
+    if (!Trim(Entry).empty()) IPs.push_back(Trim(Entry));
+  return IPs;
+}
 
 }  // namespace
 
@@ -82,16 +104,10 @@ void TKXHTTPServerModule::StartHTTP() {
   TKXServerControllerBase& C = FController;
   TSkHTTPWebBrokerBridge& S = *FHTTP;
   S.SetActive(false);
-  S.Bindings().Clear();
-  S.SetReadTimeOut(FLimits.ReadTimeOutMs);
-  S.SetMaxHeaderSize(FLimits.MaxHeaderSize);
-  S.SetMaxBodySize(FLimits.MaxBodySize);
-  S.SetMaxConnections(FLimits.MaxConnections);
+  ApplyLimits(S);
   if (C.Port() < 0 || C.Port() > 65535) throw ERangeError();
   const uint16_t Port = static_cast<uint16_t>(C.Port());
-  std::vector<std::string> IPs;
-  for (const std::string& Entry : SplitString(C.BoundIP(), ','))
-    if (!Trim(Entry).empty()) IPs.push_back(Trim(Entry));
+  const std::vector<std::string> IPs = BoundAddresses(C.BoundIP());
   for (const std::string& IP : IPs) {
     TSkSocketHandle& B = S.Bindings().Add();
     B.SetIP(IP);
@@ -106,11 +122,40 @@ void TKXHTTPServerModule::StartHTTP() {
   C.SetPort(S.Bindings()[0].Port());
 }
 
+void TKXHTTPServerModule::ApplyLimits(TSkHTTPWebBrokerBridge& AServer) {
+  AServer.Bindings().Clear();
+  AServer.SetReadTimeOut(FLimits.ReadTimeOutMs);   // bounds the TLS handshake too
+  AServer.SetMaxHeaderSize(FLimits.MaxHeaderSize);
+  AServer.SetMaxBodySize(FLimits.MaxBodySize);
+  AServer.SetMaxConnections(FLimits.MaxConnections);
+}
+
 void TKXHTTPServerModule::StartHTTPS() {
-  // The TLS listener needs the TLS I/O handler; until it exists the HTTPS port stays closed
-  // and the operator is told so, instead of serving plain HTTP on a port announced as HTTPS.
-  if (FHTTPS) FHTTPS->SetActive(false);
-  AppendToErr(kNoTLS);
+  TKXServerControllerBase& C = FController;
+  TSkHTTPWebBrokerBridge& S = *FHTTPS;
+  S.SetActive(false);
+  ApplyLimits(S);
+  const int Port = C.SSLOptions().Port;
+  if (Port < 0 || Port > 65535) throw ERangeError();
+  S.SetDefaultPort(static_cast<uint16_t>(Port));
+  // An operator who bound the plain port to some addresses expects the TLS port there too, not
+  // on every interface; without BoundIP the default bindings (IPv4 and IPv6) are made.
+  for (const std::string& IP : BoundAddresses(C.BoundIP())) S.Bindings().Add().SetIP(IP);
+
+  auto TLS = std::make_unique<TSkServerIOHandlerSSLOpenSSL>();
+  TSkSSLOptions& O = TLS->SSLOptions();
+  const std::string Folder = TKXServerControllerBase::GetAppPath();
+  O.CertFile = Folder + "cert.pem";
+  O.KeyFile = Folder + "key.pem";
+  // root.pem is optional: a certificate whose chain is in cert.pem (or a self-signed one) needs none
+  if (FileExists(Folder + "root.pem")) O.RootCertFile = Folder + "root.pem";
+  O.Method = MethodOf(C.SSLOptions().SSLVersion);
+  O.VerifyDepth = 2;
+  TLS->OnStatusInfo = [](const std::string& AMessage) { AppendToLog(AMessage); };
+  TLS->OnGetPassword = [&C](std::string& APassword) { APassword = C.SSLOptions().CertificatePassword; };
+  S.SetIOHandler(std::move(TLS));
+  S.SetActive(true);
+  if (C.SSLOptions().NonSSLRequest == nsBlock) FHTTP->SetActive(false);
 }
 
 void TKXHTTPServerModule::ForcePortRefresh() {

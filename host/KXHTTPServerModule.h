@@ -47,6 +47,7 @@ public:
 
 private:
   std::unique_ptr<TSkHTTPWebBrokerBridge> MakeBridge();
+  void ApplyLimits(TSkHTTPWebBrokerBridge& AServer);
   void InstallThrottler(TSkContext& AContext);
 
   TKXServerControllerBase& FController;

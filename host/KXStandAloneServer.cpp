@@ -166,6 +166,9 @@ void TKXStandAloneServer::InitializeServer(const TKXHostOptions& AOptions) {
     PostSessionCount();
   };
   if (AOptions.Port >= 0) C->SetPort(AOptions.Port);
+  if (AOptions.SSLPort >= 0) C->SSLOptions().Port = AOptions.SSLPort;
+  if (AOptions.Compression > 0) C->Compression().SetLevel(AOptions.Compression);
+  if (AOptions.Compression >= 0) C->Compression().SetEnabled(AOptions.Compression > 0);
   const std::string CacheDir = C->CacheDir();
   KXSetUploadFolderFunc([CacheDir] { return CacheDir; });
   TKXFileSaver::SetFolderQuota(AOptions.UploadQuota);

@@ -26,6 +26,8 @@ using TKXNotifyEvent = std::function<void(TKXStandAloneServer* Sender)>;
 // What the program entry decides before the server starts.
 struct TKXHostOptions {
   int Port = -1;                        // -1: keep the controller's (and port.ini's) port
+  int SSLPort = -1;                     // -1: keep the controller's SSLOptions.Port; 0: no HTTPS
+  int Compression = -1;                 // -1: keep the controller's; 0: off; 1-9: on at that level
   TKXServerLimits Limits;
   // Bytes of files a folder that uploads are saved in may hold (0: no cap); each upload is also
   // bounded by Limits.MaxBodySize.

@@ -17,6 +17,8 @@ const char kHelp[] =
     "                   -LaunchBrowserWML | -LaunchBrowserXHTMLMP | -Minimize]\n"
     "  --headless              log to standard output even when a display is present\n"
     "  --port=N                listen on port N (0: a port chosen by the system)\n"
+    "  --ssl-port=N            HTTPS on port N with cert.pem and key.pem beside the executable (0: none)\n"
+    "  --compression=L         gzip/deflate answers at level L, 1-9 (0: off)\n"
     "  --read-timeout=MS       time allowed for a request's head and each body read (default 30000)\n"
     "  --max-header-size=B     request line plus headers, in bytes (default 65536)\n"
     "  --max-body-size=B       request body, in bytes (default 67108864)\n"
@@ -66,6 +68,10 @@ TKXCommandLine KXParseCommandLine(const std::vector<std::string>& AArgs) {
     TKXServerLimits& L = R.Options.Limits;
     if (OptionValue(AArgs, I, "--port", Value, Missing)) {
       if (Number("--port", 0, 65535)) R.Options.Port = static_cast<int>(N);
+    } else if (OptionValue(AArgs, I, "--ssl-port", Value, Missing)) {
+      if (Number("--ssl-port", 0, 65535)) R.Options.SSLPort = static_cast<int>(N);
+    } else if (OptionValue(AArgs, I, "--compression", Value, Missing)) {
+      if (Number("--compression", 0, 9)) R.Options.Compression = static_cast<int>(N);
     } else if (OptionValue(AArgs, I, "--read-timeout", Value, Missing)) {
       if (Number("--read-timeout", 0, INT32_MAX)) L.ReadTimeOutMs = static_cast<int>(N);
     } else if (OptionValue(AArgs, I, "--max-header-size", Value, Missing)) {

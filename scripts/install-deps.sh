@@ -51,6 +51,9 @@ test  chromium             - the browser tests
 test  nodejs               node the browser tests
 test  npm                  npm the browser-test tools
 test  xvfb                 - the console window's tests
+test  openssl              openssl the TLS tests' certificates
+test  curl                 curl the compression tests' real client
+test  python3              python3 the include-layer check
 bench libbenchmark-dev     - the micro-benchmarks
 bench wrk                  - the HTTP load test
 bench nginx                - the load test's reference server

@@ -52,6 +52,8 @@ void TSkCustomHTTPServer::SetSessionState(bool AValue) {
 
 void TSkCustomHTTPServer::ConnectionOpened(TSkContext& AContext) {
   TSkIOHandler& IO = AContext.Connection().IOHandler();
+  // the handshake gets the time a request head gets, so a silent client cannot hold the thread
+  IO.SetReadTimeOut(FReadTimeOut > 0 ? FReadTimeOut : -1);
   if (IO.IsSSL()) IO.SetPassThrough(!DoQuerySSLPort(AContext.Binding().Port()));
   TSkCustomTCPServer::ConnectionOpened(AContext);
 }
@@ -67,7 +69,8 @@ void TSkCustomHTTPServer::SendStatusPage(TSkTCPConnection& AConnection, int ACod
 }
 
 void TSkCustomHTTPServer::ConnectionLimitReached(TSkTCPConnection& AConnection) {
-  SendStatusPage(AConnection, 503);
+  // a TLS client could not read a plain page: it is just closed
+  if (!AConnection.IOHandler().IsSSL()) SendStatusPage(AConnection, 503);
   // runs on the listener thread: throw away only what has already arrived, never wait
   if (AConnection.Socket()) AConnection.Socket()->Binding().Shutdown(false);
   AConnection.IOHandler().DiscardInput(0);

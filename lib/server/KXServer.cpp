@@ -6,6 +6,7 @@
 #include "core/KXException.h"
 #include "content/KXInternalFiles.h"
 #include "core/KXFileReference.h"
+#include "core/KXTextEncoding.h"
 #include "forms/KXAppForm.h"
 #include "forms/KXFormSubmission.h"
 #include "server/KXServerControllerBase.h"
@@ -55,6 +56,7 @@ void TKXServer::KXServerBeforeDispatch(TWebRequest* Request, TWebResponse* Respo
 
 void TKXServer::KXServerAfterDispatch(TWebRequest* Request, TWebResponse* Response, bool& Handled) {
   TKXServerControllerBase& C = Controller();
+  C.Compress(this, Request, Handled, Response);
   if (C.OnAfterDispatch) C.OnAfterDispatch(this, Request, Response, Handled);
   TSkStream* Stream = Response->ContentStream();
   TSyncLog::LogBytes(Stream ? Stream->Size() : Response->ContentLength());
@@ -100,8 +102,12 @@ void TKXServer::Dispatch(TWebRequest* ARequest, TWebResponse* AResponse) {
 
 bool TKXServer::RedirectToSSL(TWebRequest* ARequest, TWebResponse* AResponse) {
   TKXServerControllerBase& C = Controller();
-  if (C.SSLOptions().NonSSLRequest != nsRedirect || ARequest->ServerPort() == C.SSLOptions().Port) return false;
-  AResponse->SetContent("<META HTTP-EQUIV=\"Refresh\"CONTENT=\"0;URL=https://" + ARequest->Host() + ":" +
+  // without an HTTPS port there is nowhere to send the browser
+  if (C.SSLOptions().NonSSLRequest != nsRedirect || C.SSLOptions().Port < 1 ||
+      ARequest->ServerPort() == C.SSLOptions().Port)
+    return false;
+  // Host is the client's text, here inside an attribute; its port part is the plain one, dropped
+  AResponse->SetContent("<META HTTP-EQUIV=\"Refresh\"CONTENT=\"0;URL=https://" + TextToHTML(ARequest->Host(), false) + ":" +
                         IntToStr(C.SSLOptions().Port) + "/" + C.StartCmd() + "\">" + "\r\n" +
                         "<meta http-equiv=\"cache-control\" content=\"no-cache\">" + "\r\n" +
                         "<meta http-equiv=\"pragma\" content=\"no-cache\">");

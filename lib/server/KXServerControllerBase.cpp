@@ -17,6 +17,7 @@
 #include "core/KXLog.h"
 #include "session/KXApplication.h"
 #include "core/KXDescriptionReader.h"
+#include "content/KXCompress.h"
 #include "content/KXFileParser.h"
 #include "core/KXFileReference.h"
 #include "content/KXHTTPFile.h"
@@ -76,13 +77,35 @@ TDateTime FileTime(const fs::path& P) {
   return UTCToLocal(UnixToDateTime(St.st_mtime));
 }
 
+// "port.ini": the ports, and what an operator switches without rebuilding. A key that is absent
+// keeps the stored value, except the two ports, which read as 0.
+struct TPortIni {
+  int Port = 0;
+  int SSLPort = 0;
+  std::vector<std::pair<std::string, std::string>> Settings;   // "SECTION.Key", value
+};
+
 int PortIniHandler(void* AUser, const char* ASection, const char* AName, const char* AValue) {
-  auto* Ports = static_cast<std::pair<int, int>*>(AUser);
+  auto* Ini = static_cast<TPortIni*>(AUser);
   if (SameText(ASection, "PORTS")) {
-    if (SameText(AName, "Port")) Ports->first = StrToIntDef(Trim(AValue), 0);
-    if (SameText(AName, "SSLPort")) Ports->second = StrToIntDef(Trim(AValue), 0);
+    if (SameText(AName, "Port")) Ini->Port = StrToIntDef(Trim(AValue), 0);
+    if (SameText(AName, "SSLPort")) Ini->SSLPort = StrToIntDef(Trim(AValue), 0);
+  } else {
+    Ini->Settings.emplace_back(UpperCase(ASection) + "." + UpperCase(AName), Trim(AValue));
   }
   return 1;
+}
+
+[[noreturn]] void RaiseBadIniValue(const std::string& AKey, const std::string& AValue) {
+  throw EKXException("Invalid value for " + AKey + " in port.ini: \"" + AValue + "\"");
+}
+
+bool IniBoolean(const std::string& AKey, const std::string& AValue) {
+  for (const char* T : {"1", "true", "yes", "on"})
+    if (SameText(AValue, T)) return true;
+  for (const char* F : {"0", "false", "no", "off"})
+    if (SameText(AValue, F)) return false;
+  RaiseBadIniValue(AKey, AValue);
 }
 
 }  // namespace
@@ -182,6 +205,23 @@ const TKXClassInfo& TKXCompression::StaticClassInfo() {
   static const TKXClassInfo Info = KXClass<T, TKXPersistent>("TKXCompression")
       .Props({KXBoolProp("Enabled", &T::Enabled, &T::SetEnabled), KXIntProp("Level", &T::Level, &T::SetLevel)});
   return Info;
+}
+
+TKXCompression::TKXCompression() = default;
+TKXCompression::~TKXCompression() = default;
+
+void TKXCompression::SetEnabled(bool AValue) {
+  if (AValue == FEnabled) return;
+  FEnabled = AValue;
+  FCompressor.reset();
+  if (!FEnabled) return;
+  FCompressor = std::make_unique<TKXCompressor>();
+  FCompressor->SetLevel(FLevel);
+}
+
+void TKXCompression::SetLevel(int AValue) {
+  FLevel = AValue < 1 ? 1 : AValue > 9 ? 9 : AValue;
+  if (FCompressor) FCompressor->SetLevel(FLevel);
 }
 
 const TKXClassInfo& TKXBrowser32Behaviour::StaticClassInfo() {
@@ -334,10 +374,25 @@ void TKXServerControllerBase::AfterConstruction() {
 void TKXServerControllerBase::ReadPortIni() {
   const std::string Ini = GetAppPath() + "port.ini";
   if (access(Ini.c_str(), F_OK) != 0) return;
-  std::pair<int, int> Ports{0, 0};
-  ini_parse(Ini.c_str(), PortIniHandler, &Ports);
-  FPort = Ports.first;
-  FSSLOptions.Port = Ports.second;
+  TPortIni Values;
+  ini_parse(Ini.c_str(), PortIniHandler, &Values);
+  FPort = Values.Port;
+  FSSLOptions.Port = Values.SSLPort;
+  for (const auto& [Key, Value] : Values.Settings) {
+    if (Key == "SSL.CERTIFICATEPASSWORD") {
+      FSSLOptions.CertificatePassword = Value;
+    } else if (Key == "SSL.NONSSLREQUEST") {
+      const int V = NonSSLRequestInfo().ValueOf(Value);
+      if (V < 0) RaiseBadIniValue("[SSL] NonSSLRequest", Value);
+      FSSLOptions.NonSSLRequest = static_cast<TKXNonSSLRequest>(V);
+    } else if (Key == "COMPRESSION.LEVEL") {
+      int Level = 0;
+      if (!TryStrToInt(Value, Level) || Level < 1 || Level > 9) RaiseBadIniValue("[COMPRESSION] Level", Value);
+      FCompression.SetLevel(Level);
+    } else if (Key == "COMPRESSION.ENABLED") {
+      FCompression.SetEnabled(IniBoolean("[COMPRESSION] Enabled", Value));
+    }
+  }
 }
 
 void TKXServerControllerBase::ApplyFixUps() {
@@ -569,6 +624,10 @@ std::string TKXServerControllerBase::GetInternalFilesURL() const { return FInter
 bool TKXServerControllerBase::EncodingIsUTF8() {
   if (FEncodingUTF8 < 0) FEncodingUTF8 = (FCharSet.empty() ? std::string("UTF-8") : FCharSet) == "UTF-8" ? 1 : 0;
   return FEncodingUTF8 == 1;
+}
+
+void TKXServerControllerBase::Compress(void* Sender, TWebRequest* Request, bool& Handled, TWebResponse* Response) {
+  if (const TKXCompressor* C = FCompression.Compressor()) C->Compress(Sender, Request, Response, Handled);
 }
 
 void TKXServerControllerBase::LogToFile(const std::string& AMessage) const { AppendToLogFile("log", AMessage); }

@@ -21,6 +21,7 @@
 
 class TKXApplication;
 class TKXBaseForm;
+class TKXCompressor;
 class TWebRequest;
 class TWebResponse;
 class TKXServerControllerBase;
@@ -58,17 +59,25 @@ public:
   TKXSSLVersion SSLVersion = sslv3;
 };
 
+// The compressor exists exactly while Enabled is true. Settings do not change while the server
+// runs: request threads read the compressor without a lock.
 class TKXCompression : public TKXPersistent {
 public:
   KX_DECLARE_CLASS_INFO
+  TKXCompression();
+  ~TKXCompression() override;
   bool Enabled() const { return FEnabled; }
-  void SetEnabled(bool AValue) { FEnabled = AValue; }
+  // A new value frees the old compressor; enabling makes one with the current Level.
+  void SetEnabled(bool AValue);
   int Level() const { return FLevel; }
-  void SetLevel(int AValue) { FLevel = AValue < 1 ? 1 : AValue > 9 ? 9 : AValue; }
+  // Also the live compressor's: a stored description may list Level after Enabled.
+  void SetLevel(int AValue);
+  TKXCompressor* Compressor() const { return FCompressor.get(); }
 
 private:
   bool FEnabled = false;
   int FLevel = 6;
+  std::unique_ptr<TKXCompressor> FCompressor;
 };
 
 class TKXBrowser32Behaviour : public TKXPersistent {
@@ -259,6 +268,8 @@ public:
   std::string GetInternalFilesURL() const;
   // True when responses are UTF-8: CharSet, or "UTF-8" when empty, must be exactly "UTF-8".
   bool EncodingIsUTF8();
+  // Hands the response to the compressor while Compression.Enabled; otherwise does nothing.
+  void Compress(void* Sender, TWebRequest* Request, bool& Handled, TWebResponse* Response);
   // The host shows log lines from here on (TSyncLog passes them to its sinks).
   void MakeGUIActive();
   bool GUIActive() const { return FGUIActive; }

@@ -20,6 +20,7 @@
 
 #include "KXTestFolders.h"
 #include "SkTestClient.h"
+#include "SkTestTLS.h"
 
 extern char** environ;
 namespace fs = std::filesystem;
@@ -124,7 +125,8 @@ private:
 // a file control, so its page posts multipart data after the file frame has posted its own.
 class TKXDemoBrowser {
 public:
-  explicit TKXDemoBrowser(uint16_t APort) : FPort(APort) {}
+  // With ATLS every request goes over its own TLS connection, as the plain ones each get their own.
+  explicit TKXDemoBrowser(uint16_t APort, bool ATLS = false) : FPort(APort), FTLS(ATLS) {}
 
   // The first visit and the start page's size probe; the answer is the login page.
   std::string Start() {
@@ -198,9 +200,12 @@ private:
     return Send("POST " + APath + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + kUA + "Content-Type: " + AType +
                 "\r\nContent-Length: " + std::to_string(ABody.size()) + "\r\n\r\n" + ABody);
   }
-  std::string Send(const std::string& ARequest) { return SkRoundTrip(FPort, ARequest); }
+  std::string Send(const std::string& ARequest) {
+    return FTLS ? SkTLSRoundTrip(FPort, ARequest).Answer : SkRoundTrip(FPort, ARequest);
+  }
 
   uint16_t FPort;
+  bool FTLS;
   std::string FSid;
 };
 
@@ -436,4 +441,33 @@ TEST(KXEndToEnd, MakeRunsStartCommandSavesUploadsInTheWorkingFolder) {
   }
   EXPECT_FALSE(fs::exists(AppFolder / "second.txt") || fs::exists(AppFolder / "big.bin"));
   ASSERT_TRUE(Demo.Stop().has_value()) << Demo.Output();
+TEST(KXEndToEnd, DemoLoginOverHTTPSThroughTheTestsOwnTLSClient) {
+  if (!fs::exists(DemoExecutable())) GTEST_SKIP() << "kexalo-demo is not built next to the tests";
+  // the application folder is the executable's: a copy of it gets a folder and a certificate of its own
+  TKXTempFolder Temp, Work, App;
+  const std::string Exe = App.Path() + "/kexalo-demo";
+  fs::copy_file(DemoExecutable(), Exe);
+  SkWriteTestCertificate(App.Path() + "/cert.pem", App.Path() + "/key.pem");
+  const uint16_t SSLPort = SkFreeLoopbackPort();
+  TKXDemoChild Demo(Temp.Path(), Work.Path(),
+                    {Exe, "--headless", "--port=0", "--ssl-port=" + std::to_string(SSLPort), "--compression=6"});
+  ASSERT_NE(Demo.Port(), 0) << Demo.Output();
+  std::smatch M;
+  ASSERT_TRUE(Demo.WaitFor(std::regex("HTTPS Port: (\\d+)"), M)) << Demo.Output();
+  EXPECT_EQ(M[1].str(), std::to_string(SSLPort));
+
+  TKXDemoBrowser Browser(SSLPort, true);
+  std::string Page = Browser.Start();
+  ASSERT_TRUE(IsLoginPage(Page)) << Page;
+  Page = Browser.ClickOnLoginForm(Page, "KXBUTTON3", "kqzv", "kqzv");
+  ASSERT_TRUE(IsSecondForm(Page)) << Page;
+
+  const std::optional<int> Status = Demo.Stop();
+  ASSERT_TRUE(Status.has_value()) << Demo.Output();
+  EXPECT_TRUE(WIFEXITED(*Status) && WEXITSTATUS(*Status) == 0) << Demo.Output();
+  std::string Log;
+  for (const auto& E : fs::directory_iterator(App.Path()))
+    if (E.path().extension() == ".log") Log += ReadFile(E.path());
+  EXPECT_NE(Log.find("Cipher: name = "), std::string::npos) << Log;
+  EXPECT_EQ(Log.find("SSL status:"), std::string::npos) << Log;
 }

@@ -70,3 +70,17 @@ std::string SkRoundTrip(const std::string& AIPv4, uint16_t APort, std::string_vi
   C.Send(ARequest);
   return C.ReadAll();
 }
+
+uint16_t SkFreeLoopbackPort() {
+  const int H = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in A{};
+  A.sin_family = AF_INET;
+  ::inet_pton(AF_INET, "127.0.0.1", &A.sin_addr);
+  socklen_t Len = sizeof A;
+  uint16_t Port = 0;
+  if (::bind(H, reinterpret_cast<sockaddr*>(&A), sizeof A) == 0 &&
+      ::getsockname(H, reinterpret_cast<sockaddr*>(&A), &Len) == 0)
+    Port = ntohs(A.sin_port);
+  ::close(H);
+  return Port;
+}

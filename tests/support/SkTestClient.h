@@ -30,3 +30,7 @@ private:
 // Sends ARequest on a fresh connection and returns the whole answer.
 std::string SkRoundTrip(uint16_t APort, std::string_view ARequest);
 std::string SkRoundTrip(const std::string& AIPv4, uint16_t APort, std::string_view ARequest);
+
+// A port of 127.0.0.1 that was free a moment ago, for settings where 0 means "none" instead of
+// "let the kernel choose" (the TLS port).
+uint16_t SkFreeLoopbackPort();

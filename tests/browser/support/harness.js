@@ -92,13 +92,13 @@ const kFixture = process.env.KX_BROWSER_FIXTURE || path.resolve(__dirname, '../.
 // A real server: an executable on the standalone host, on a port the system chooses, with a
 // current folder and a temporary folder (its cache) of its own. Output() is everything it printed
 // so far; WorkDir is its current folder (uploads land there).
-function StartServerProcess(AExecutable, AWhat) {
+function StartServerProcess(AExecutable, AWhat, AExtraArgs = []) {
   if (!fs.existsSync(AExecutable)) throw new Error(AWhat + ' is not built: ' + AExecutable);
   const WorkDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kx-server-work-'));
   const TempDir = fs.mkdtempSync(path.join(os.tmpdir(), 'kx-server-tmp-'));
   const Env = Object.assign({}, process.env, { TMPDIR: TempDir });
   delete Env.DISPLAY;   // the console window stays closed: the log goes to the terminal
-  const Child = spawn(AExecutable, ['--headless', '--port=0'], { cwd: WorkDir, env: Env, stdio: ['ignore', 'pipe', 'pipe'] });
+  const Child = spawn(AExecutable, ['--headless', '--port=0', ...AExtraArgs], { cwd: WorkDir, env: Env, stdio: ['ignore', 'pipe', 'pipe'] });
   const RemoveFolders = () => { for (const D of [WorkDir, TempDir]) fs.rmSync(D, { recursive: true, force: true }); };
   let Output = '';
   const Exited = new Promise((Resolve) => Child.once('exit', (Code, Signal) => Resolve({ Code, Signal })));
@@ -147,10 +147,10 @@ function StartFixture() { return StartServerProcess(kFixture, 'the fixture serve
 
 // A browser whose tests open contexts of their own: each context has its own cookies, cache and
 // storage, as separate browsers would.
-async function LaunchSharedBrowser() {
+async function LaunchSharedBrowser(AExtraFlags = []) {
   if (!fs.existsSync(kChromium))
     throw new Error('Chromium not found at ' + kChromium + ': install the Debian package chromium (scripts/install-deps.sh)');
-  const Browser = await chromium.launch({ executablePath: kChromium, headless: true, args: kChromiumFlags });
+  const Browser = await chromium.launch({ executablePath: kChromium, headless: true, args: [...kChromiumFlags, ...AExtraFlags] });
   return {
     Browser,
     NewContext() { return Browser.newContext({ viewport: { width: 800, height: 600 } }); },

@@ -10,6 +10,7 @@
 #include "core/KXException.h"
 #include "core/KXResources.h"
 #include "core/KXFileReference.h"
+#include "content/KXCompress.h"
 #include "server/KXServerControllerBase.h"
 #include "KXTestController.h"
 #include "KXTestFolders.h"
@@ -279,3 +280,53 @@ TEST_F(ControllerTest, AStoredValueOutOfRangeFailsTheConstruction) {
   EXPECT_EQ(TKXServerControllerBase::Instance(), nullptr);
 }
 
+
+TEST_F(ControllerTest, CompressionMakesItsCompressorExactlyWhileEnabled) {
+  auto C = Make();
+  TKXCompression& Z = C->Compression();
+  EXPECT_EQ(Z.Compressor(), nullptr);
+  Z.SetLevel(3);
+  Z.SetEnabled(true);
+  ASSERT_NE(Z.Compressor(), nullptr);
+  EXPECT_EQ(Z.Compressor()->Level(), 3);
+  Z.SetLevel(12);   // a level after Enabled reaches the live compressor, clamped to 1..9
+  EXPECT_EQ(Z.Compressor()->Level(), 9);
+  Z.SetEnabled(false);
+  EXPECT_EQ(Z.Compressor(), nullptr);
+}
+
+TEST_F(ControllerTest, PortIniSwitchesTLSAndCompressionSettings) {
+  const struct {
+    const char* Name;
+    const char* Ini;
+    const char* Error;   // empty: read
+  } Cases[] = {
+      {"every key", "[PORTS]\nSSLPort=8443\n[SSL]\nCertificatePassword = s3cret \nNonSSLRequest=nsRedirect\n"
+                    "[COMPRESSION]\nEnabled=yes\nLevel=9\n", ""},
+      {"an unknown policy", "[SSL]\nNonSSLRequest=sometimes\n",
+       "Invalid value for [SSL] NonSSLRequest in port.ini: \"sometimes\""},
+      {"a level out of range", "[COMPRESSION]\nLevel=10\n", "Invalid value for [COMPRESSION] Level in port.ini: \"10\""},
+      {"not a boolean", "[COMPRESSION]\nEnabled=maybe\n",
+       "Invalid value for [COMPRESSION] Enabled in port.ini: \"maybe\""},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    std::ofstream(AppFolder.Path() + "/port.ini") << Case.Ini;
+    try {
+      auto C = Make([](TKXTestController& T) { T.SSLOptions().CertificatePassword = "stored"; });
+      ASSERT_STREQ(Case.Error, "");
+      EXPECT_EQ(C->SSLOptions().Port, 8443);
+      EXPECT_EQ(C->SSLOptions().CertificatePassword, "s3cret");
+      EXPECT_EQ(C->SSLOptions().NonSSLRequest, nsRedirect);
+      ASSERT_NE(C->Compression().Compressor(), nullptr);
+      EXPECT_EQ(C->Compression().Compressor()->Level(), 9);
+    } catch (const EKXException& E) {
+      EXPECT_STREQ(E.what(), Case.Error);
+    }
+  }
+  std::ofstream(AppFolder.Path() + "/port.ini") << "[PORTS]\nPort=1\n";
+  auto C = Make([](TKXTestController& T) { T.SSLOptions().CertificatePassword = "stored"; });
+  EXPECT_EQ(C->SSLOptions().CertificatePassword, "stored") << "an absent key keeps the stored value";
+  EXPECT_FALSE(C->Compression().Enabled());
+  fs::remove(AppFolder.Path() + "/port.ini");
+}

@@ -277,15 +277,53 @@ TEST_F(ServerTest, BasicAuthenticationChallenge) {
 }
 
 TEST_F(ServerTest, SSLRedirectPage) {
-  C.SSLOptions().NonSSLRequest = nsRedirect;
-  C.SSLOptions().Port = 8443;
-  TExchange X("GET", "/");
-  X.Request.AddHeader("Host", "example.org:8888");
-  X.Run();
-  EXPECT_EQ(X.Body(),
-            "<META HTTP-EQUIV=\"Refresh\"CONTENT=\"0;URL=https://example.org:8443/\">\r\n<meta "
-            "http-equiv=\"cache-control\" content=\"no-cache\">\r\n<meta http-equiv=\"pragma\" content=\"no-cache\">");
-  EXPECT_EQ(X.Header("Pragma"), "");
+  const std::string Tail =
+      "/\">\r\n<meta http-equiv=\"cache-control\" content=\"no-cache\">\r\n<meta http-equiv=\"pragma\" "
+      "content=\"no-cache\">";
+  const struct {
+    const char* Name;
+    int SSLPort, ServerPort;
+    const char* Host;
+    const char* Expected;   // empty: no redirect
+  } Cases[] = {
+      {"plain port: to the TLS port, the plain port dropped", 8443, 8888, "example.org:8888",
+       "<META HTTP-EQUIV=\"Refresh\"CONTENT=\"0;URL=https://example.org:8443"},
+      {"a host that would leave the attribute is escaped", 8443, 8888, "a\"><script>x</script>",
+       "<META HTTP-EQUIV=\"Refresh\"CONTENT=\"0;URL=https://a&quot;&gt;&lt;script&gt;x&lt;/script&gt;:8443"},
+      {"already on the TLS port", 8443, 8443, "example.org:8443", ""},
+      {"no TLS port: nowhere to go", 0, 8888, "example.org:8888", ""},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    C.SSLOptions().NonSSLRequest = nsRedirect;
+    C.SSLOptions().Port = Case.SSLPort;
+    TExchange X("GET", "/PING");
+    X.Request.AddHeader("Host", Case.Host);
+    X.Request.SetServerPort(Case.ServerPort);
+    X.Run();
+    if (*Case.Expected) {
+      EXPECT_EQ(X.Body(), Case.Expected + Tail);
+      EXPECT_EQ(X.Header("Pragma"), "");
+    } else {
+      EXPECT_EQ(X.Body(), "") << "the empty ping answer, as usual";
+    }
+  }
+}
+
+TEST_F(ServerTest, AnswersAreCompressedAfterDispatchWhileCompressionIsOn) {
+  for (bool On : {false, true}) {
+    SCOPED_TRACE(On);
+    C.Compression().SetEnabled(On);
+    TExchange X("GET", "/js/KXCommon.js_10.0.0");
+    X.Request.AddHeader("Accept-Encoding", "gzip");
+    X.Request.AddHeader("User-Agent", "Opera/6.0 (Windows 2000; U) [en]");   // the row that compresses scripts
+    X.Run();
+    EXPECT_EQ(X.Status(), 200);
+    EXPECT_EQ(X.Response.ContentEncoding(), On ? "gzip" : "");
+    EXPECT_EQ(X.Header("Vary"), On ? "Accept-Encoding" : "");
+    EXPECT_EQ(X.Body().substr(0, 2) == "\x1f\x8b", On);
+    EXPECT_EQ(X.Response.ContentLength(), static_cast<int>(X.Body().size()));
+  }
 }
 
 TEST_F(ServerTest, UndecodableQueryIsAnErrorPage) {
