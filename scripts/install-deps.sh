@@ -12,6 +12,7 @@ PACKAGES=(
   libjs-prototype
   clang libclang-rt-14-dev
   chromium
+  xvfb
   wrk nginx
   xdg-utils
 )
