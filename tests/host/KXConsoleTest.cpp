@@ -44,9 +44,11 @@ struct TConsoleFixture {
   std::vector<bool> TrayCalls;
   int Minimized = 0;
 
-  TKXConsole& Open(const std::string& ASettingsText = "", bool AWithFile = false) {
+  TKXConsole& Open(const std::string& ASettingsText = "", bool AWithFile = false,
+                   std::vector<std::string> ASwitches = {}) {
     if (AWithFile) WriteFile(Settings, ASettingsText);
     TKXConsoleOptions O;
+    O.Host.Switches = std::move(ASwitches);
     O.SettingsFile = Settings;
     O.Recorder = &Recorder;
     Console = std::make_unique<TKXConsole>(O);
@@ -111,6 +113,12 @@ TEST(KXConsoleSettings, MissingFileGivesTheFirstRunDefaults) {
   ASSERT_FALSE(C.LogLines().empty());
   for (const std::string& L : C.LogLines()) EXPECT_FALSE(L.empty()) << "empty start-up messages add no line";
   EXPECT_EQ(C.LogLines().front(), "Pellora Version: 10.0.0");
+}
+
+TEST(KXConsoleSettings, TheMinimizeSwitchActsOnceTheConsoleIsUp) {
+  TConsoleFixture F;
+  F.Open("", false, {"/minimize"});
+  EXPECT_EQ(F.Minimized, 1);
 }
 
 TEST(KXConsoleSettings, APresentFileIsAppliedThroughTheRules) {

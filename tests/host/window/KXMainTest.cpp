@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "KXAbout.h"
@@ -51,8 +52,17 @@ protected:
   void SetUp() override {
     KXRegisterDemoResources();
     TKXAppForm::SetAsMainForm<TKXForm1>();
+    Open();
+  }
+  // A new window over the settings file ASettings (none: the first run).
+  void Open(const char* ASettings = nullptr) {
+    if (Window) Window->close();
+    Window.reset();
+    const std::string File = Scope.AppFolder() + "/window.kxb";
+    std::filesystem::remove(File);
+    if (ASettings) std::ofstream(File) << ASettings;
     TKXConsoleOptions O;
-    O.SettingsFile = Scope.AppFolder() + "/window.kxb";
+    O.SettingsFile = File;
     O.Recorder = &Recorder;
     Window = std::make_unique<TFormKXMain>(O);
     Window->show();
@@ -313,6 +323,22 @@ TEST_F(WindowTest, TrayMinimiseAndRestore) {
   EXPECT_TRUE(Window->isVisible());
   Window->Action(actnRunTray)->trigger();
   EXPECT_EQ(Window->TrayIcon(), nullptr);
+}
+
+TEST_F(WindowTest, SettingsShowInTheListsAndRunMinimizedStartsMinimised) {
+  Open("[Main]\nRunMinimized=1\nRunInTray=0\nHTML32=1\nWML=1\n[HTTP]\nSpeedLimit=50000\n");
+  EXPECT_TRUE(WaitFor([&] { return Window->isMinimized(); }));
+  EXPECT_TRUE(Window->Action(actnRunMinimized)->isChecked());
+  EXPECT_FALSE(Window->Action(actnRunTray)->isChecked());
+  EXPECT_EQ(Window->TrayIcon(), nullptr);
+  EXPECT_EQ(Find<QComboBox>("cboxSimulator")->currentText(), "Mobile (WML)");
+  EXPECT_EQ(Find<QLabel>("imgDevice")->property("picture").toString(), "PHONE");
+  EXPECT_EQ(Find<QComboBox>("cboxSpeed")->currentText(), "Custom...");
+  EXPECT_EQ(Find<QLineEdit>("FCustomSpeedEdit")->text(), "50000");
+  EXPECT_FALSE(Find<QLineEdit>("FCustomSpeedEdit")->isHidden());
+  Window->Restore();
+  EXPECT_FALSE(Window->isMinimized());
+  EXPECT_TRUE(Window->isVisible());
 }
 
 // The real window under a real X server (xvfb-run), with a browser's session counted.
