@@ -2,6 +2,7 @@
 
 bool TKXNotificationQueue::Post(TNotification ANotification) {
   bool WasEmpty = false;
+  std::function<void()> OnPosted;
   {
     std::lock_guard<std::mutex> Guard(FLock);
     if (FItems.size() >= FMaxPending) {
@@ -10,10 +11,19 @@ bool TKXNotificationQueue::Post(TNotification ANotification) {
     }
     WasEmpty = FItems.empty();
     FItems.push_back(std::move(ANotification));
+    if (WasEmpty) OnPosted = FOnPosted;
   }
   // the console drains everything it finds, so only the first of a run needs to wake it
-  if (WasEmpty) FChanged.notify_one();
+  if (WasEmpty) {
+    FChanged.notify_one();
+    if (OnPosted) OnPosted();
+  }
   return true;
+}
+
+void TKXNotificationQueue::SetOnPosted(std::function<void()> AOnPosted) {
+  std::lock_guard<std::mutex> Guard(FLock);
+  FOnPosted = std::move(AOnPosted);
 }
 
 size_t TKXNotificationQueue::Drain() {

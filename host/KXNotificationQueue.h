@@ -22,6 +22,9 @@ public:
   // Ends a WaitAndDrain early; safe from any thread.
   void Wake();
   void Clear();
+  // Runs on the posting thread, outside the lock, each time a notification lands in an empty
+  // queue: a front-end with its own event loop schedules a Drain there. Safe to change any time.
+  void SetOnPosted(std::function<void()> AOnPosted);
 
   size_t MaxPending() const { return FMaxPending; }
   void SetMaxPending(size_t AValue) { FMaxPending = AValue; }
@@ -29,10 +32,11 @@ public:
   size_t Pending() const;
 
 private:
-  mutable std::mutex FLock;   // guards FItems, FDropped and FWoken; never held while a notification runs
+  mutable std::mutex FLock;   // guards FItems, FDropped, FWoken and FOnPosted; never held while one runs
   std::condition_variable FChanged;
   std::deque<TNotification> FItems;
   size_t FDropped = 0;
   bool FWoken = false;
+  std::function<void()> FOnPosted;
   size_t FMaxPending = 100000;
 };

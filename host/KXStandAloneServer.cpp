@@ -190,9 +190,14 @@ void TKXStandAloneServer::InitializeServer(const TKXHostOptions& AOptions) {
 }
 
 void TKXStandAloneServer::PostSessionCount() {
-  FNotifications.Post([this] {
+  // One queued notification carries every change made until it runs: it reads the count then,
+  // so a burst of sessions starting and ending neither floods the queue nor loses a change.
+  if (FCountPosted.exchange(true)) return;
+  const bool Posted = FNotifications.Post([this] {
+    FCountPosted = false;   // first: a change from now on posts again
     if (OnSessionCountChanged) OnSessionCountChanged(this, FActiveSessions.load());
   });
+  if (!Posted) FCountPosted = false;
 }
 
 void TKXStandAloneServer::RunSwitches(const std::vector<std::string>& ASwitches) {
@@ -207,7 +212,10 @@ void TKXStandAloneServer::RunSwitches(const std::vector<std::string>& ASwitches)
   if (Has("LaunchBrowser32")) Launch(wbDefault, StartURL(true));
   if (Has("LaunchBrowserWML")) Launch(wbDefault, StartURL() + "WML");
   if (Has("LaunchBrowserXHTMLMP")) Launch(wbDefault, StartURL() + "XHTMLMP");
-  if (Has("Minimize") && OnMinimize) OnMinimize();
+  if (Has("Minimize")) {
+    FMinimizeRequested = true;
+    if (OnMinimize) OnMinimize();
+  }
 }
 
 std::string TKXStandAloneServer::StartURL(bool AAsPDATest, bool AAsSSL, const std::string& AAsWAP) {

@@ -64,6 +64,9 @@ public:
   bool Initialized() const { return FInitialized; }
   int32_t ActiveSessions() const { return FActiveSessions.load(); }
   int32_t TotalBytes() const { return FTotalBytes; }
+  void ResetTotalBytes() { FTotalBytes = 0; }
+  // The -Minimize switch was given (acted on by the console once it is up).
+  bool MinimizeRequested() const { return FMinimizeRequested; }
   // Worker threads post here; the console drains it on its own thread.
   TKXNotificationQueue& Notifications() { return FNotifications; }
   TKXHTTPServerModule* HTTPServerModule() { return FHTTPServerModule.get(); }
@@ -107,6 +110,8 @@ private:
   int32_t FTotalBytes = 0;
   std::atomic<bool> FDebugLog{false};   // read by request threads to skip unwanted lines
   std::atomic<int64_t> FPendingBytes{0};   // byte counts posted as one sum while the debug log is off
+  std::atomic<bool> FCountPosted{false};    // a session-count notification is queued and not yet run
+  bool FMinimizeRequested = false;
   bool FHTML32 = false;
   bool FWML = false;
   bool FXHTMLMP = false;

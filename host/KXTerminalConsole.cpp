@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "KXConsole.h"
+#include "KXScriptRecorder.h"
 #include "SkStrUtils.h"
 
 namespace {
@@ -109,8 +110,10 @@ TKXTerminalConsole::TKXTerminalConsole(std::ostream& AOut) : FOut(AOut) {}
 
 void TKXTerminalConsole::RequestStop() { FStop = true; }
 
-int TKXTerminalConsole::Run(const TKXHostOptions& AOptions) {
-  TKXConsole Console(AOptions);
+int TKXTerminalConsole::Run(const TKXConsoleOptions& AOptions) {
+  TKXConsoleOptions Options = AOptions;
+  Options.SaveSettings = false;
+  TKXConsole Console(Options);
   Console.OnLogLine = [this](const std::string& ALine) { FOut << ALine << std::endl; };
 
   // The signal thread only records the request; the console closes on this thread, after the
@@ -140,6 +143,8 @@ int TKXTerminalConsole::Run(const TKXHostOptions& AOptions) {
     return 1;
   }
   FOut << "Start address: " << Console.Server()->StartURL() << std::endl;
+  if (Console.BitsPerSec() > 0)
+    FOut << "Speed simulation: " << TKXConsole::FormatBytes(Console.BitsPerSec()) << " bits per second" << std::endl;
   while (!FStop) Console.ProcessNotifications(std::chrono::milliseconds(100));
   EndSignalThread();
   FOut << "Stopping." << std::endl;
@@ -149,7 +154,7 @@ int TKXTerminalConsole::Run(const TKXHostOptions& AOptions) {
   return 0;
 }
 
-int KXRunHost(int argc, char** argv) {
+int KXRunHost(int argc, char** argv, const TKXWindowFrontEnd& AWindow) {
   std::vector<std::string> Args(argv + 1, argv + argc);
   const TKXCommandLine Line = KXParseCommandLine(Args);
   if (Line.Help) {
@@ -160,12 +165,25 @@ int KXRunHost(int argc, char** argv) {
     std::cerr << Line.Error << "\n" << kHelp;
     return 2;
   }
-  const char* X = std::getenv("DISPLAY");
-  const char* W = std::getenv("WAYLAND_DISPLAY");
-  if (!Line.Headless && ((X && *X) || (W && *W)))
-    std::cout << "No window front-end in this build: running in the terminal." << std::endl;
   KXBlockStopSignals();
   KXSetThreadStackSize(kKXThreadStackSize);
-  TKXTerminalConsole Terminal(std::cout);
-  return Terminal.Run(Line.Options);
+  TKXScriptRecorder Recorder;
+  KXSetScriptRecorder(&Recorder);
+  TKXConsoleOptions Options;
+  Options.Host = Line.Options;
+  Options.Recorder = &Recorder;
+  int Rc = -1;
+  const char* X = std::getenv("DISPLAY");
+  const char* W = std::getenv("WAYLAND_DISPLAY");
+  if (!Line.Headless && ((X && *X) || (W && *W))) {
+    std::string WhyNot = "no window front-end in this build";
+    if (AWindow) Rc = AWindow(argc, argv, Options, WhyNot);
+    if (Rc < 0) std::cout << "Console window unavailable (" << WhyNot << "): running in the terminal." << std::endl;
+  }
+  if (Rc < 0) {
+    TKXTerminalConsole Terminal(std::cout);
+    Rc = Terminal.Run(Options);
+  }
+  KXSetScriptRecorder(nullptr);
+  return Rc;
 }

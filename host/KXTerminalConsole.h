@@ -3,11 +3,12 @@
 // output; SIGINT and SIGTERM close the console as closing the window would.
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
-#include "KXStandAloneServer.h"
+#include "KXConsole.h"
 
 // The command line as the host reads it. Unknown arguments are kept as launch switches.
 struct TKXCommandLine {
@@ -24,7 +25,8 @@ public:
   explicit TKXTerminalConsole(std::ostream& AOut);
   // Runs until SIGINT or SIGTERM (or RequestStop); returns the process exit code. The two
   // signals must be blocked in every thread before any thread starts (see KXBlockStopSignals).
-  int Run(const TKXHostOptions& AOptions);
+  // The settings file is read (speed, parameters, device, debug log) and never written.
+  int Run(const TKXConsoleOptions& AOptions);
   // Safe from any thread.
   void RequestStop();
 
@@ -44,6 +46,12 @@ constexpr size_t kKXThreadStackSize = 1024 * 1024;
 // Sets the stack size of threads started later in this process (std::thread included).
 void KXSetThreadStackSize(size_t ABytes);
 
-// The program's front-end choice: the terminal when there is no display or with --headless
-// (the window front-end is not part of this build, so a display also gets the terminal).
-int KXRunHost(int argc, char** argv);
+// A window front-end: runs the console in a window until it is closed and returns the exit
+// code, or returns -1 with AWhyNot set when no window can be created here (nothing started).
+using TKXWindowFrontEnd =
+    std::function<int(int argc, char** argv, const TKXConsoleOptions& AOptions, std::string& AWhyNot)>;
+
+// The program's front-end choice: the window when there is a display (DISPLAY or
+// WAYLAND_DISPLAY), no --headless and a window front-end; otherwise, or when the window cannot
+// be created, the terminal. Also makes the process-wide script recorder.
+int KXRunHost(int argc, char** argv, const TKXWindowFrontEnd& AWindow = nullptr);

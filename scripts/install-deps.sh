@@ -42,6 +42,7 @@ build libinih-dev          - reading port.ini and the console's settings
 build libtcmalloc-minimal4 - the allocator the server links
 build libjs-prototype      - Prototype.js, embedded in the server
 build qt6-base-dev         - the console window
+build libxcb1-dev          - finding out whether a display can be reached before the window opens
 build xdg-utils            - opening the start address in a browser
 test  libgtest-dev         - the unit tests
 test  libgmock-dev         - the unit tests

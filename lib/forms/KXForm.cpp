@@ -18,6 +18,7 @@
 #include "core/KXStreams.h"
 #include "core/KXTextEncoding.h"
 #include "render/KXXMLTag.h"
+#include "forms/KXScriptRecorder.h"
 #include "SkStrUtils.h"
 
 namespace {
@@ -708,6 +709,11 @@ void CollectOwners(IKXBaseContainer& AContainer, const std::string& AName, std::
   }
 }
 
+std::string ActiveFormClassName(TKXApplication* ASession) {
+  TKXBaseForm* Active = ASession ? ASession->ActiveForm() : nullptr;
+  return Active ? static_cast<TKXComponent*>(Active)->ClassName() : std::string();
+}
+
 std::string Format1(const char* AFormat, const std::string& AArg) {
   std::string S = AFormat;
   const size_t At = S.find("%s");
@@ -762,7 +768,11 @@ void TKXForm::ApplyPostedValues() {
     auto* Input = dynamic_cast<IKXInputControl*>(Pair.Component);
     if (!Input) continue;
     try {
-      if (Input->Editable()) Input->RestoreValue(P.ValueFromIndex(Pair.Line));
+      if (Input->Editable()) {
+        Input->RestoreValue(P.ValueFromIndex(Pair.Line));
+        if (IKXScriptRecorder* R = KXScriptRecorder())
+          R->ValueRestored(ClassName(), P.Names(Pair.Line), P.ValueFromIndex(Pair.Line));
+      }
       if (Input->ControlEncode() == ceMPFormData && S)
         Input->AssignUploadedFile(dynamic_cast<THTTPFile*>(S->FindFile(P.Names(Pair.Line))));
     } catch (const std::exception& E) {
@@ -819,7 +829,12 @@ void TKXForm::ExecuteForm() {
         throw EKXException(Format1(kNoSubmitHandler, Base ? Base->HTMLName() : UpperCase(C->Name())));
       Submitting = true;
       auto* Control = dynamic_cast<TKXCustomControl*>(C);
-      if (!Control || Control->Enabled()) Submit->DoSubmit(ActionParam);
+      if (!Control || Control->Enabled()) {
+        IKXScriptRecorder* R = KXScriptRecorder();
+        const int Step = R ? R->SubmitStarted(ClassName(), Action, ActionParam) : 0;
+        Submit->DoSubmit(ActionParam);
+        if (R) R->SubmitEnded(Step, ActiveFormClassName(WebApplication()));
+      }
     }
   } catch (const EKXAbort&) {
   }

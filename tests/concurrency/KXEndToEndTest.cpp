@@ -441,6 +441,8 @@ TEST(KXEndToEnd, MakeRunsStartCommandSavesUploadsInTheWorkingFolder) {
   }
   EXPECT_FALSE(fs::exists(AppFolder / "second.txt") || fs::exists(AppFolder / "big.bin"));
   ASSERT_TRUE(Demo.Stop().has_value()) << Demo.Output();
+}
+
 TEST(KXEndToEnd, DemoLoginOverHTTPSThroughTheTestsOwnTLSClient) {
   if (!fs::exists(DemoExecutable())) GTEST_SKIP() << "kexalo-demo is not built next to the tests";
   // the application folder is the executable's: a copy of it gets a folder and a certificate of its own

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "KXHTTPServerModule.h"
 #include "KXNotificationQueue.h"
+#include "KXStandAloneServer.h"
+#include "server/KXSessions.h"
+#include "session/KXApplication.h"
 #include "KXTestController.h"
 #include "SkHTTPWebBrokerBridge.h"
 #include "SkTestClient.h"
@@ -79,4 +84,54 @@ TEST(KXNotificationQueue, WakeEndsAWaitEarly) {
   });
   EXPECT_EQ(Q.WaitAndDrain(std::chrono::seconds(30)), 0u);
   Waker.join();
+}
+
+TEST(KXStandAloneServer, SessionCountsFromManyThreadsArriveCoalescedAndComplete) {
+  TKXTestControllerScope Scope([](TKXTestController& C) {
+    C.SetPort(0);
+    C.SetBoundIP("127.0.0.1");
+  });
+  TKXStandAloneServer Server;
+  std::atomic<int> Wakes{0};
+  Server.Notifications().SetOnPosted([&] { ++Wakes; });
+  int32_t Shown = -1;
+  int Notified = 0;   // both written by the draining thread only
+  Server.OnSessionCountChanged = [&](TKXStandAloneServer*, int32_t ACount) {
+    Shown = ACount;
+    ++Notified;
+  };
+  constexpr int kThreads = 4, kEach = 250;
+  // Runs AWork on the threads while this thread drains, as the console's thread does.
+  auto OnThreads = [&](const std::function<void(int)>& AWork) {
+    std::atomic<int> Done{0};
+    std::vector<std::thread> Workers;
+    for (int T = 0; T < kThreads; ++T)
+      Workers.emplace_back([&, T] {
+        AWork(T);
+        ++Done;
+      });
+    while (Done < kThreads) Server.Notifications().WaitAndDrain(std::chrono::milliseconds(1));
+    for (std::thread& W : Workers) W.join();
+    Server.Notifications().Drain();
+  };
+  TKXSessions& Registry = Server.Sessions();
+  std::vector<std::vector<std::string>> IDs(kThreads);
+  OnThreads([&](int T) {
+    for (int I = 0; I < kEach; ++I) {
+      const TKXSessionHandle H = Registry.AddSessionAndLock(
+          std::make_unique<TKXApplication>(Scope.Controller(), TKXBrowserType{brChrome, brsNone},
+                                           "Mozilla/5.0 Chrome/120.0", "127.0.0.1", "", "", "", TSkStringList(), ""));
+      IDs[static_cast<size_t>(T)].push_back(H->AppID());
+    }
+  });
+  EXPECT_EQ(Shown, kThreads * kEach);
+  OnThreads([&](int T) {
+    for (const std::string& ID : IDs[static_cast<size_t>(T)]) Registry.Terminate(ID);
+  });
+  EXPECT_EQ(Shown, 0);
+  EXPECT_EQ(Server.ActiveSessions(), 0);
+  EXPECT_GE(Notified, 2);
+  EXPECT_LE(Notified, 2 * kThreads * kEach) << "never more than one per change";
+  EXPECT_GE(Wakes.load(), 1);
+  std::printf("2000 session changes reached the console in %d notifications\n", Notified);
 }

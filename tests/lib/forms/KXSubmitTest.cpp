@@ -12,6 +12,7 @@
 #include "core/KXException.h"
 #include "forms/KXAppForm.h"
 #include "forms/KXFormSubmission.h"
+#include "forms/KXScriptRecorder.h"
 #include "core/KXResources.h"
 #include "server/KXServer.h"
 #include "server/KXSessions.h"
@@ -163,6 +164,38 @@ TEST_F(SubmitTest, ADisabledButtonRunsNoHandlerButTheValuesApply) {
   Post(1, "KXEDIT1=z&KX_Action=KXOK&KX_ActionParam=");
   EXPECT_EQ(Form().OkClicks, 0);
   EXPECT_EQ(Form().KXEdit1->Text(), "z");
+}
+
+// Stands in for the console's recorder: what form processing tells it, in order.
+class TRecorderSpy : public IKXScriptRecorder {
+public:
+  std::vector<std::string> Heard;
+  void ValueRestored(const std::string& AForm, const std::string& AField, const std::string& AValue) override {
+    Heard.push_back("value " + AForm + " " + AField + "=" + AValue);
+  }
+  int SubmitStarted(const std::string& AForm, const std::string& AControl, const std::string& AParam) override {
+    Heard.push_back("submit " + AForm + " " + AControl + "(" + AParam + ")");
+    return static_cast<int>(Heard.size());
+  }
+  void SubmitEnded(int AStep, const std::string& AReached) override {
+    Heard.push_back("ended " + std::to_string(AStep) + " at " + AReached);
+  }
+};
+
+TEST_F(SubmitTest, TheScriptRecorderHearsRestoredValuesAndSubmissions) {
+  TRecorderSpy Spy;
+  KXSetScriptRecorder(&Spy);
+  Post(1, "KXEDIT1=" + HTTPEncode("a b") + "&KX_Action=KXOK&KX_ActionParam=p");
+  Form().KXDo->SetEnabled(false);
+  Post(2, "KXEDIT1=c&KX_Action=KXDO&KX_ActionParam=");   // disabled: no event, nothing submitted
+  Form().KXDo->SetEnabled(true);
+  TKXSubmitForm::Next = [](TKXSubmitForm&) { throw EKXException("raised"); };
+  Post(3, "KXEDIT1=d&KX_Action=KXDO&KX_ActionParam=");   // a handler that raises ends no step
+  KXSetScriptRecorder(nullptr);
+  Post(4, "KXEDIT1=e&KX_Action=KXOK&KX_ActionParam=");
+  EXPECT_EQ(Spy.Heard, (std::vector<std::string>{"value TKXSubmitForm KXEDIT1=a b", "submit TKXSubmitForm KXOK(p)",
+                                                 "ended 2 at TKXSubmitForm", "value TKXSubmitForm KXEDIT1=c",
+                                                 "value TKXSubmitForm KXEDIT1=d", "submit TKXSubmitForm KXDO()"}));
 }
 
 TEST_F(SubmitTest, AnOutOfDatePageIsIgnoredAndTheCurrentOneComesBackWithTheWarning) {
