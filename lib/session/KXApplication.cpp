@@ -4,6 +4,7 @@
 #include <sys/random.h>
 
 #include <algorithm>
+#include <utility>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -348,9 +349,19 @@ void TKXApplication::RemoveFromForms(TKXComponent* AFormOrDataModule) {
   FForms.erase(std::remove(FForms.begin(), FForms.end(), AFormOrDataModule), FForms.end());
 }
 
-TKXApplication* SetCurrentSession(TKXApplication* ASession) {
-  return static_cast<TKXApplication*>(SetCurrentSessionScope(ASession));
+// The typed pointer is kept beside the core's untyped slot so that handing back the previous
+// session never casts it: it may have been destroyed meanwhile, and the sanitizers rightly
+// refuse a downcast through a destroyed object.
+namespace {
+thread_local TKXApplication* GCurrentSession = nullptr;
 }
+
+TKXApplication* SetCurrentSession(TKXApplication* ASession) {
+  SetCurrentSessionScope(ASession);
+  return std::exchange(GCurrentSession, ASession);
+}
+
+TKXApplication* CurrentSession() { return GCurrentSession; }
 
 // The controller is never a session's data module, whichever thread makes it.
 void TKXApplication::AdoptDataModule(TKXComponent* ADataModule) {

@@ -256,7 +256,7 @@ private:
 // sessions); forms, controls and rendering read it. Returns the previous value.
 TKXApplication* SetCurrentSession(TKXApplication* ASession);
 // Sessions are the only IKXSessionScope there is, so the scope is the session.
-inline TKXApplication* CurrentSession() { return static_cast<TKXApplication*>(CurrentSessionScope()); }
+TKXApplication* CurrentSession();
 
 // Sets the thread's current session for a scope and restores the previous one after it.
 class TKXCurrentSessionScope {
