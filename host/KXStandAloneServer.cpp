@@ -93,7 +93,7 @@ TKXStandAloneServer::TKXStandAloneServer(TOnUpdateTotalBytes AOnUpdateTotalBytes
 
 void TKXStandAloneServer::Construct(const TKXHostOptions& AOptions) {
   // One controller per process: a second server shares the first one's instead of replacing it.
-  FController = GServerController();
+  FController = TKXServerControllerBase::Instance();
   if (!FController) {
     FController = TKXServerControllerBase::CreateServerController();
     FOwnsController = true;

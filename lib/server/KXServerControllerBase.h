@@ -111,6 +111,8 @@ public:
   static void SetServerControllerClass(TFactory AFactory);
   // Creates the one controller ("No server controller is defined." without a recorded class).
   static TKXServerControllerBase* CreateServerController();
+  // The one controller of the process while it exists, else nullptr: the host and the
+  // application's own code reach it here; the framework's rooms get it handed down.
   static TKXServerControllerBase* Instance();
 
   // Published settings.
@@ -380,6 +382,3 @@ private:
   int FEncodingUTF8 = -1;   // -1 until computed
   std::unique_ptr<TCachePurgeThread> FCachePurgeThread;
 };
-
-// The controller as every other room reaches it.
-inline TKXServerControllerBase* GServerController() { return TKXServerControllerBase::Instance(); }

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   Options.Recorder = &Recorder;
   TKXConsole Console(Options);
   Console.Open();
-  const auto Port = static_cast<uint16_t>(GServerController()->Port());
+  const auto Port = static_cast<uint16_t>(TKXServerControllerBase::Instance()->Port());
 
   Console.Execute(actionStartRecording);
   // The start page names the session in its address; its script posts the window size first.
