@@ -198,8 +198,7 @@ protected:
     TKXTestWebRequest Request(AMethod, APath, "");
     Request.SetHeader("User-Agent", kIE);
     if (!ABody.empty()) {
-      Request.SetContentType("application/x-www-form-urlencoded");
-      Request.SetBody(ABody);
+      Request.SetFormBody(ABody);
     }
     TKXTestWebResponse Response(Request);
     TKXTestControllerScope::Current().Dispatch(Request, Response);

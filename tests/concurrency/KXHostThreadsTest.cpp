@@ -13,6 +13,7 @@
 #include "server/KXSessions.h"
 #include "session/KXApplication.h"
 #include "KXTestController.h"
+#include "KXTestThreads.h"
 #include "SkHTTPWebBrokerBridge.h"
 #include "SkTestClient.h"
 
@@ -103,15 +104,7 @@ TEST(KXStandAloneServer, SessionCountsFromManyThreadsArriveCoalescedAndComplete)
   constexpr int kThreads = 4, kEach = 250;
   // Runs AWork on the threads while this thread drains, as the console's thread does.
   auto OnThreads = [&](const std::function<void(int)>& AWork) {
-    std::atomic<int> Done{0};
-    std::vector<std::thread> Workers;
-    for (int T = 0; T < kThreads; ++T)
-      Workers.emplace_back([&, T] {
-        AWork(T);
-        ++Done;
-      });
-    while (Done < kThreads) Server.Notifications().WaitAndDrain(std::chrono::milliseconds(1));
-    for (std::thread& W : Workers) W.join();
+    KXRunOnThreads(kThreads, AWork, [&] { Server.Notifications().WaitAndDrain(std::chrono::milliseconds(1)); });
     Server.Notifications().Drain();
   };
   TKXSessions& Registry = Server.Sessions();

@@ -38,8 +38,7 @@ std::string TKXScriptPlayer::Exchange(const std::string& AMethod, const std::str
   TKXTestWebRequest Request(AMethod, APath, "");
   Request.SetHeader("User-Agent", kUserAgent);
   if (!ABody.empty()) {
-    Request.SetContentType("application/x-www-form-urlencoded");
-    Request.SetBody(ABody);
+    Request.SetFormBody(ABody);
   }
   TKXTestWebResponse Response(Request);
   TKXServer Server(*FController, *FRegistry);

@@ -28,6 +28,11 @@ public:
   // The body's bytes; ContentLength follows its size.
   void SetBody(std::string ABody) { FBody = std::move(ABody); }
   void SetContentType(std::string AType) { SetHeader("Content-Type", std::move(AType)); }
+  // A browser's form post: the fields as the body, with the content type that says so.
+  void SetFormBody(std::string ABody) {
+    SetContentType("application/x-www-form-urlencoded");
+    SetBody(std::move(ABody));
+  }
   // Any string variable directly, overriding the above.
   void OverrideStringVariable(int AIndex, std::string AValue);
 

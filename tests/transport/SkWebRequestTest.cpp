@@ -77,8 +77,7 @@ TEST(WebRequestFields, CookieFieldsFromEveryCookieLine) {
 
 TEST(WebRequestFields, ContentFieldsFromTheBody) {
   TKXTestWebRequest R("POST", "/exec");
-  R.SetContentType("application/x-www-form-urlencoded");
-  R.SetBody("KX_Action=BTN1&EDIT1=caf%C3%A9+au+lait");
+  R.SetFormBody("KX_Action=BTN1&EDIT1=caf%C3%A9+au+lait");
   EXPECT_EQ(R.ContentParser().ClassName(), std::string("TContentParser"));
   EXPECT_EQ(Lines(R.ContentFields()), (std::vector<std::string>{"KX_Action=BTN1", "EDIT1=caf\xc3\xa9 au lait"}));
   EXPECT_EQ(R.Files().Count(), 0);

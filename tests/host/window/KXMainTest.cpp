@@ -27,6 +27,7 @@
 #include "KXMain.h"
 #include "KXScriptRecorder.h"
 #include "KXTestController.h"
+#include "KXTestThreads.h"
 #include "ServerController.h"
 #include "SkTestClient.h"
 #include "Unit1.h"
@@ -239,17 +240,8 @@ TEST_F(WindowTest, ResetSessionsClearsTheServersRealSessions) {
 
 TEST_F(WindowTest, AThousandSessionsStartingAndEndingOnOtherThreadsLoseNoCount) {
   constexpr int kThreads = 4, kEach = 250;
-  auto OnThreads = [](const std::function<void(int)>& AWork) {
-    std::atomic<int> Done{0};
-    std::vector<std::thread> Workers;
-    for (int T = 0; T < kThreads; ++T)
-      Workers.emplace_back([&, T] {
-        AWork(T);
-        ++Done;
-      });
-    while (Done < kThreads) QTest::qWait(1);   // the window thread takes notifications meanwhile
-    for (std::thread& W : Workers) W.join();
-  };
+  // The window thread takes notifications meanwhile.
+  auto OnThreads = [](const std::function<void(int)>& AWork) { KXRunOnThreads(kThreads, AWork, [] { QTest::qWait(1); }); };
   TKXSessions& Registry = Window->Console().Server()->Sessions();
   std::vector<std::vector<std::string>> IDs(kThreads);
   OnThreads([&](int T) {
